@@ -1,0 +1,187 @@
+#include "Algo.h"
+
+#include <cmath>
+#include <ctime>
+#include <limits>
+
+const double Algo::curve1Taps[5] = { 2.033, -2.165, 1.959, -1.59, 0.6149 };
+const double Algo::curve2Taps[9] = { 2.847, -4.685, 6.214, -7.184, 6.639, -5.032, 3.263, -1.632, 0.4191 };
+const double Algo::curve3Taps[9] = { 2.412, -3.37, 3.937, -4.174, 3.353, -2.205, 1.281, -0.569, 0.0847 };
+
+namespace
+{
+    constexpr float scale = 8388608.0f;          // 2^23: one step of a 24-bit word
+    constexpr float inverseScale = 1.0f / scale; // exactly 2^-23
+    constexpr float int32Limit = 2147483648.0f;  // 2^31
+
+    // A scaled sample whose value does not fit a 32-bit integer: infinities and
+    // huge values saturate, NaN counts as silence and is reported so that the
+    // sample comes out as 0.
+    [[gnu::noinline]] int64_t saturateScaled (float scaled, bool& isNaN) noexcept
+    {
+        if (std::isnan (scaled))
+        {
+            isNaN = true;
+            return 0;
+        }
+
+        return scaled > 0.0f ? std::numeric_limits<int32_t>::max()
+                             : std::numeric_limits<int32_t>::min();
+    }
+
+    // trunc(sample x 2^23) toward zero, exactly as a float-to-int conversion
+    // does for every value that fits.
+    inline int64_t toSteps (float sample, bool& isNaN) noexcept
+    {
+        const float scaled = sample * scale;
+
+        if (std::fabs (scaled) < int32Limit)
+            return (int32_t) scaled;
+
+        return saturateScaled (scaled, isNaN);
+    }
+
+    // The filter output truncated toward zero. The errors it filters are bounded
+    // by a few hundred steps, so this never saturates in practice; the guard only
+    // keeps the conversion defined whatever happens.
+    inline int64_t truncateShaped (double shaped) noexcept
+    {
+        if (std::fabs (shaped) < 2147483648.0)
+            return (int32_t) shaped;
+
+        return shaped > 0.0 ? std::numeric_limits<int32_t>::max()
+                            : std::numeric_limits<int32_t>::min();
+    }
+
+    inline int64_t shapedStep (int ns, int32_t error, double* history) noexcept
+    {
+        switch (ns)
+        {
+            case 1:  return truncateShaped (Algo::shapeError ((double) error, 5, Algo::curve1Taps, history));
+            case 2:  return truncateShaped (Algo::shapeError ((double) error, 9, Algo::curve2Taps, history));
+            case 3:  return truncateShaped (Algo::shapeError ((double) error, 9, Algo::curve3Taps, history));
+            default: return 0;
+        }
+    }
+}
+
+Algo::Algo (DitherSettings* ownerToUse)
+    : Algo (ownerToUse, (uint32_t) std::time (nullptr))
+{
+}
+
+Algo::Algo (DitherSettings* ownerToUse, uint32_t seed)
+    : owner (ownerToUse), rng (seed)
+{
+    startTimer (50);
+}
+
+Algo::~Algo()
+{
+    stopTimer();
+}
+
+void Algo::resetState() noexcept
+{
+    resetPending.store (true, std::memory_order_relaxed);
+}
+
+void Algo::clearHistory() noexcept
+{
+    for (int i = 0; i < 9; ++i)
+    {
+        histL[i] = 0.0;
+        histR[i] = 0.0;
+    }
+
+    errL = 0;
+    errR = 0;
+}
+
+void Algo::timerCallback()
+{
+    if (owner->getDspChangedParam() < 0)
+        return;
+
+    // Take the marker and its value in one step: a mark arriving meanwhile is
+    // either the value taken here or stays for the next tick.
+    const int taken = owner->clearDspChanged();
+
+    if ((taken >= 1 && taken <= 3) || taken >= 5)
+        resetState();
+}
+
+void Algo::process (juce::AudioSampleBuffer& buffer, juce::MidiBuffer&, bool skip)
+{
+    const int numSamples = buffer.getNumSamples();
+
+    if (numSamples <= 0 || buffer.getNumChannels() < 2)
+        return;
+
+    // Word length and rounding offset hold for the whole block.
+    const int depth = owner->bitDepth.load (std::memory_order_relaxed);
+    const int32_t mask = depth == 1 ? 0xFF : (depth == 2 ? 0x0F : 0);
+    const int64_t halfStep = owner->ditherType.load (std::memory_order_relaxed) > 0 ? ((mask + 1) >> 1) : 0;
+    const int64_t keepMask = ~(int64_t) mask;
+
+    float* left = buffer.getWritePointer (0);
+    float* right = buffer.getWritePointer (1);
+
+    for (int n = 0; n < numSamples; ++n)
+    {
+        if (skip || owner->bypass.load (std::memory_order_relaxed))
+            continue;
+
+        if (resetPending.load (std::memory_order_relaxed)
+             && resetPending.exchange (false, std::memory_order_relaxed))
+            clearHistory();
+
+        bool nanL = false, nanR = false;
+        int64_t xL = toSteps (left[n], nanL);
+        int64_t xR = toSteps (right[n], nanR);
+
+        int64_t dL = 0, dR = 0;
+        const int type = owner->ditherType.load (std::memory_order_relaxed);
+
+        if (type > 0)
+        {
+            uint32_t aL, aR;
+
+            if (type == 1)
+            {
+                aL = rng() & (uint32_t) mask;
+                aR = rng() & (uint32_t) mask;
+            }
+            else
+            {
+                aL = lastRandL;
+                aR = lastRandR;
+            }
+
+            lastRandL = rng() & (uint32_t) mask;
+            lastRandR = rng() & (uint32_t) mask;
+            dL = (int64_t) lastRandL - (int64_t) aL;
+            dR = (int64_t) lastRandR - (int64_t) aR;
+        }
+
+        const int ns = owner->noiseShaping.load (std::memory_order_relaxed);
+
+        if (ns >= 1 && ns <= 3)
+        {
+            xL -= shapedStep (ns, errL, histL);
+            xR -= shapedStep (ns, errR, histR);
+        }
+
+        const int64_t yL = (xL + dL + halfStep) & keepMask;
+        const int64_t yR = (xR + dR + halfStep) & keepMask;
+
+        const float outL = (float) yL * inverseScale;
+        const float outR = (float) yR * inverseScale;
+        left[n] = nanL ? 0.0f : outL;
+        right[n] = nanR ? 0.0f : outR;
+
+        // Bounded by the rounding step plus the dither, so always an int32.
+        errL = (int32_t) (yL - xL);
+        errR = (int32_t) (yR - xR);
+    }
+}

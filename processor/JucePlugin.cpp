@@ -1,0 +1,134 @@
+#include "JucePlugin.h"
+
+#include "ParameterMapping.h"
+
+namespace
+{
+    const char* const productName = "Vantrel Dither";
+}
+
+JucePlugin::JucePlugin()
+    : juce::AudioProcessor (BusesProperties()
+                                .withInput ("Audio Input", juce::AudioChannelSet::stereo(), true)
+                                .withOutput ("Audio Output", juce::AudioChannelSet::stereo(), true))
+{
+    for (int i = 0; i < 5; ++i)
+    {
+        aBuf[i].store (0.0f, std::memory_order_relaxed);
+        bBuf[i].store (0.0f, std::memory_order_relaxed);
+    }
+
+    setBothMarkers (5);
+    algo = std::make_unique<Algo> (this);
+}
+
+JucePlugin::~JucePlugin()
+{
+    algo.reset();
+}
+
+//==============================================================================
+const juce::String JucePlugin::getName() const   { return productName; }
+
+void JucePlugin::prepareToPlay (double, int)
+{
+    algo->resetState();
+}
+
+void JucePlugin::releaseResources() {}
+void JucePlugin::reset() {}
+
+bool JucePlugin::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    return layouts.inputBuses.size() == 1 && layouts.outputBuses.size() == 1
+        && layouts.getMainInputChannelSet() == juce::AudioChannelSet::stereo()
+        && layouts.getMainOutputChannelSet() == juce::AudioChannelSet::stereo();
+}
+
+void JucePlugin::processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi)
+{
+    algo->process (buffer, midi, false);
+
+    for (int channel = getTotalNumInputChannels(); channel < getTotalNumOutputChannels(); ++channel)
+        buffer.clear (channel, 0, buffer.getNumSamples());
+}
+
+void JucePlugin::processBlockBypassed (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi)
+{
+    algo->process (buffer, midi, true);
+
+    for (int channel = getTotalNumInputChannels(); channel < getTotalNumOutputChannels(); ++channel)
+        buffer.clear (channel, 0, buffer.getNumSamples());
+}
+
+const juce::String JucePlugin::getInputChannelName (int channelIndex) const   { return juce::String (channelIndex + 1); }
+const juce::String JucePlugin::getOutputChannelName (int channelIndex) const  { return getInputChannelName (channelIndex); }
+bool JucePlugin::isInputChannelStereoPair (int) const   { return true; }
+bool JucePlugin::isOutputChannelStereoPair (int) const  { return true; }
+bool JucePlugin::silenceInProducesSilenceOut() const    { return false; }
+double JucePlugin::getTailLengthSeconds() const         { return 0.0; }
+bool JucePlugin::acceptsMidi() const                    { return false; }
+bool JucePlugin::producesMidi() const                   { return false; }
+
+juce::AudioProcessorEditor* JucePlugin::createEditor()  { return nullptr; }
+bool JucePlugin::hasEditor() const                      { return false; }
+
+//==============================================================================
+int JucePlugin::getNumParameters()   { return ParameterMapping::numParameters; }
+
+const juce::String JucePlugin::getParameterName (int index)   { return ParameterMapping::name (index); }
+
+float JucePlugin::getParameter (int index)
+{
+    switch (index)
+    {
+        case 0:  return bypass.load (std::memory_order_relaxed) ? 1.0f : 0.0f;
+        case 1:  return ParameterMapping::halfSteps (ditherType.load (std::memory_order_relaxed));
+        case 2:  return ParameterMapping::thirdSteps (noiseShaping.load (std::memory_order_relaxed));
+        case 3:  return ParameterMapping::halfSteps (bitDepth.load (std::memory_order_relaxed));
+        case 4:  return enaAB.load (std::memory_order_relaxed) ? 1.0f : 0.0f;
+        default: return 0.0f;
+    }
+}
+
+const juce::String JucePlugin::getParameterText (int index)
+{
+    return ParameterMapping::text (getParameter (index));
+}
+
+float JucePlugin::getParameterDefaultValue (int)   { return 0.0f; }
+
+void JucePlugin::setParameter (int index, float newValue)
+{
+    // Relaxed stores: the marks that follow publish them (see DitherSettings).
+    switch (index)
+    {
+        case 0: bypass.store (ParameterMapping::isOn (newValue), std::memory_order_relaxed); break;
+        case 1: ditherType.store (ParameterMapping::nearestStep (newValue, 2), std::memory_order_relaxed); break;
+        case 2: noiseShaping.store (ParameterMapping::nearestStep (newValue, 3), std::memory_order_relaxed); break;
+        case 3: bitDepth.store (ParameterMapping::nearestStep (newValue, 2), std::memory_order_relaxed); break;
+        case 4: enaAB.store (ParameterMapping::isOn (newValue), std::memory_order_relaxed); break;
+        default: break;
+    }
+
+    markDspChanged (index);
+    markUiChanged (index);
+}
+
+bool JucePlugin::isMetaParameter (int) const   { return false; }
+
+//==============================================================================
+int JucePlugin::getNumPrograms()                                  { return 0; }
+int JucePlugin::getCurrentProgram()                               { return 0; }
+void JucePlugin::setCurrentProgram (int)                          {}
+const juce::String JucePlugin::getProgramName (int)               { return {}; }
+void JucePlugin::changeProgramName (int, const juce::String&)     {}
+
+void JucePlugin::getStateInformation (juce::MemoryBlock&) {}
+void JucePlugin::setStateInformation (const void*, int) {}
+
+//==============================================================================
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new JucePlugin();
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <atomic>
+#include <memory>
+
+#include "engine/Algo.h"
+#include "engine/DitherSettings.h"
+
+/**
+    The plug-in's audio processor: five index-based parameters, two A/B stores,
+    the host state chunk, the user's settings files and the per-user defaults,
+    and the dither engine that processes every block.
+
+    The dither settings and the change markers come from DitherSettings, which
+    the engine reads; they and the A/B stores are atomics because the audio
+    thread, the message thread and host threads all touch them.
+*/
+class JucePlugin : public juce::AudioProcessor,
+                   public DitherSettings
+{
+public:
+    JucePlugin();
+    ~JucePlugin() override;
+
+    //==============================================================================
+    const juce::String getName() const override;
+    void prepareToPlay (double sampleRate, int estimatedSamplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) override;
+    void processBlockBypassed (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) override;
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+
+    const juce::String getInputChannelName (int channelIndex) const override;
+    const juce::String getOutputChannelName (int channelIndex) const override;
+    bool isInputChannelStereoPair (int index) const override;
+    bool isOutputChannelStereoPair (int index) const override;
+    bool silenceInProducesSilenceOut() const override;
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+    void reset() override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    //==============================================================================
+    int getNumParameters() override;
+    const juce::String getParameterName (int index) override;
+    float getParameter (int index) override;
+    const juce::String getParameterText (int index) override;
+    float getParameterDefaultValue (int index) override;
+    void setParameter (int index, float newValue) override;
+    bool isMetaParameter (int index) const override;
+
+    // The framework's name and text overloads with a length limit stay its own.
+    using juce::AudioProcessor::getParameterName;
+    using juce::AudioProcessor::getParameterText;
+
+    //==============================================================================
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    //==============================================================================
+    /** The engine, for tests and the editor's needs; owned by the processor. */
+    Algo& getAlgo() noexcept   { return *algo; }
+
+    /** The A/B stores: normalised values of parameters 0 to 4. */
+    std::atomic<float> aBuf[5];
+    std::atomic<float> bBuf[5];
+
+private:
+    std::unique_ptr<Algo> algo;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (JucePlugin)
+};
