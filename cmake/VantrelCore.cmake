@@ -4,12 +4,11 @@
 add_library(vantrel_juce STATIC)
 target_link_libraries(vantrel_juce
     PRIVATE
-        juce::juce_audio_utils
         juce::juce_audio_processors
         juce::juce_gui_basics
-        juce::juce_gui_extra
     PUBLIC
-        juce::juce_recommended_config_flags)
+        juce::juce_recommended_config_flags
+        juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
 target_compile_definitions(vantrel_juce
     PUBLIC
         ${VANTREL_JUCE_DEFINITIONS}

@@ -38,7 +38,6 @@ target_compile_definitions(Vantrel_Dither PUBLIC
 
 target_link_libraries(Vantrel_Dither
     PRIVATE
-        juce::juce_audio_utils
         juce::juce_audio_processors
         juce::juce_gui_basics
         vantrel_cpu
@@ -49,3 +48,11 @@ target_link_libraries(Vantrel_Dither
 
 set(VANTREL_VST3_BUNDLE "${CMAKE_BINARY_DIR}/Vantrel_Dither_artefacts/${CMAKE_BUILD_TYPE}/VST3/Vantrel_Dither.vst3"
     CACHE INTERNAL "The built VST3 bundle")
+
+# A plug-in built with a sanitizer takes the sanitizer's runtime from the host
+# executable that loads it, so its link may leave those symbols undefined.
+if(VANTREL_SANITIZE)
+    get_target_property(_link_options Vantrel_Dither_VST3 LINK_OPTIONS)
+    list(REMOVE_ITEM _link_options "-Wl,--no-undefined")
+    set_target_properties(Vantrel_Dither_VST3 PROPERTIES LINK_OPTIONS "${_link_options}")
+endif()

@@ -53,16 +53,6 @@ namespace
                             : std::numeric_limits<int32_t>::min();
     }
 
-    inline int64_t shapedStep (int ns, int32_t error, double* history) noexcept
-    {
-        switch (ns)
-        {
-            case 1:  return truncateShaped (Algo::shapeError ((double) error, 5, Algo::curve1Taps, history));
-            case 2:  return truncateShaped (Algo::shapeError ((double) error, 9, Algo::curve2Taps, history));
-            case 3:  return truncateShaped (Algo::shapeError ((double) error, 9, Algo::curve3Taps, history));
-            default: return 0;
-        }
-    }
 }
 
 Algo::Algo (DitherSettings* ownerToUse)
@@ -115,73 +105,114 @@ void Algo::process (juce::AudioSampleBuffer& buffer, juce::MidiBuffer&, bool ski
 {
     const int numSamples = buffer.getNumSamples();
 
-    if (numSamples <= 0 || buffer.getNumChannels() < 2)
+    if (skip || numSamples <= 0 || buffer.getNumChannels() < 2)
         return;
 
     // Word length and rounding offset hold for the whole block.
     const int depth = owner->bitDepth.load (std::memory_order_relaxed);
     const int32_t mask = depth == 1 ? 0xFF : (depth == 2 ? 0x0F : 0);
+    const uint32_t drawMask = (uint32_t) mask;
     const int64_t halfStep = owner->ditherType.load (std::memory_order_relaxed) > 0 ? ((mask + 1) >> 1) : 0;
     const int64_t keepMask = ~(int64_t) mask;
 
     float* left = buffer.getWritePointer (0);
     float* right = buffer.getWritePointer (1);
 
-    for (int n = 0; n < numSamples; ++n)
+    // The state lives in locals for the block, so that it stays in registers
+    // across the per-sample reads of the shared settings; it goes back to the
+    // members at the end.
+    uint32_t randL = lastRandL, randR = lastRandR;
+    int32_t eL = errL, eR = errR;
+    double hL[9], hR[9];
+    for (int i = 0; i < 9; ++i)
     {
-        if (skip || owner->bypass.load (std::memory_order_relaxed))
-            continue;
+        hL[i] = histL[i];
+        hR[i] = histR[i];
+    }
 
-        if (resetPending.load (std::memory_order_relaxed)
-             && resetPending.exchange (false, std::memory_order_relaxed))
-            clearHistory();
+    {
+        MersenneTwister::Reader draw (rng);
 
-        bool nanL = false, nanR = false;
-        int64_t xL = toSteps (left[n], nanL);
-        int64_t xR = toSteps (right[n], nanR);
-
-        int64_t dL = 0, dR = 0;
-        const int type = owner->ditherType.load (std::memory_order_relaxed);
-
-        if (type > 0)
+        for (int n = 0; n < numSamples; ++n)
         {
-            uint32_t aL, aR;
+            if (owner->bypass.load (std::memory_order_relaxed))
+                continue;
 
-            if (type == 1)
+            if (resetPending.load (std::memory_order_relaxed)
+                 && resetPending.exchange (false, std::memory_order_relaxed))
             {
-                aL = rng() & (uint32_t) mask;
-                aR = rng() & (uint32_t) mask;
-            }
-            else
-            {
-                aL = lastRandL;
-                aR = lastRandR;
+                for (int i = 0; i < 9; ++i)
+                    hL[i] = hR[i] = 0.0;
+                eL = eR = 0;
             }
 
-            lastRandL = rng() & (uint32_t) mask;
-            lastRandR = rng() & (uint32_t) mask;
-            dL = (int64_t) lastRandL - (int64_t) aL;
-            dR = (int64_t) lastRandR - (int64_t) aR;
+            bool nanL = false, nanR = false;
+            int64_t xL = toSteps (left[n], nanL);
+            int64_t xR = toSteps (right[n], nanR);
+
+            int64_t dL = 0, dR = 0;
+            const int type = owner->ditherType.load (std::memory_order_relaxed);
+
+            if (type > 0)
+            {
+                uint32_t aL, aR;
+
+                if (type == 1)
+                {
+                    aL = draw() & drawMask;
+                    aR = draw() & drawMask;
+                }
+                else
+                {
+                    aL = randL;
+                    aR = randR;
+                }
+
+                randL = draw() & drawMask;
+                randR = draw() & drawMask;
+                dL = (int64_t) randL - (int64_t) aL;
+                dR = (int64_t) randR - (int64_t) aR;
+            }
+
+            switch (owner->noiseShaping.load (std::memory_order_relaxed))
+            {
+                case 1:
+                    xL -= truncateShaped (shapeError ((double) eL, 5, curve1Taps, hL));
+                    xR -= truncateShaped (shapeError ((double) eR, 5, curve1Taps, hR));
+                    break;
+                case 2:
+                    xL -= truncateShaped (shapeError ((double) eL, 9, curve2Taps, hL));
+                    xR -= truncateShaped (shapeError ((double) eR, 9, curve2Taps, hR));
+                    break;
+                case 3:
+                    xL -= truncateShaped (shapeError ((double) eL, 9, curve3Taps, hL));
+                    xR -= truncateShaped (shapeError ((double) eR, 9, curve3Taps, hR));
+                    break;
+                default:
+                    break;
+            }
+
+            const int64_t yL = (xL + dL + halfStep) & keepMask;
+            const int64_t yR = (xR + dR + halfStep) & keepMask;
+
+            const float outL = (float) yL * inverseScale;
+            const float outR = (float) yR * inverseScale;
+            left[n] = nanL ? 0.0f : outL;
+            right[n] = nanR ? 0.0f : outR;
+
+            // Bounded by the rounding step plus the dither, so always an int32.
+            eL = (int32_t) (yL - xL);
+            eR = (int32_t) (yR - xR);
         }
+    }
 
-        const int ns = owner->noiseShaping.load (std::memory_order_relaxed);
-
-        if (ns >= 1 && ns <= 3)
-        {
-            xL -= shapedStep (ns, errL, histL);
-            xR -= shapedStep (ns, errR, histR);
-        }
-
-        const int64_t yL = (xL + dL + halfStep) & keepMask;
-        const int64_t yR = (xR + dR + halfStep) & keepMask;
-
-        const float outL = (float) yL * inverseScale;
-        const float outR = (float) yR * inverseScale;
-        left[n] = nanL ? 0.0f : outL;
-        right[n] = nanR ? 0.0f : outR;
-
-        // Bounded by the rounding step plus the dither, so always an int32.
-        errL = (int32_t) (yL - xL);
-        errR = (int32_t) (yR - xR);
+    lastRandL = randL;
+    lastRandR = randR;
+    errL = eL;
+    errR = eR;
+    for (int i = 0; i < 9; ++i)
+    {
+        histL[i] = hL[i];
+        histR[i] = hR[i];
     }
 }

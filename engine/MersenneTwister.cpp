@@ -18,6 +18,7 @@ namespace
 
 void MersenneTwister::setSeed (uint32_t seed) noexcept
 {
+    state = stateA;
     state[0] = seed;
 
     for (uint32_t i = 1; i < (uint32_t) n; ++i)
@@ -28,19 +29,22 @@ void MersenneTwister::setSeed (uint32_t seed) noexcept
 
 void MersenneTwister::refill() noexcept
 {
-    // The regeneration split where its source index wraps, so that each loop
-    // reads only values it has not yet overwritten or has already finished.
+    const uint32_t* __restrict current = state;
+    uint32_t* __restrict fresh = (state == stateA) ? stateB : stateA;
+
     for (int i = 0; i < n - m; ++i)
-        state[i] = twist (state[i], state[i + 1], state[i + m]);
+        fresh[i] = twist (current[i], current[i + 1], current[i + m]);
 
+    // From here the farther element is one regenerated above.
     for (int i = n - m; i < n - 1; ++i)
-        state[i] = twist (state[i], state[i + 1], state[i + m - n]);
+        fresh[i] = twist (current[i], current[i + 1], fresh[i + m - n]);
 
-    state[n - 1] = twist (state[n - 1], state[0], state[m - 1]);
+    fresh[n - 1] = twist (current[n - 1], fresh[0], fresh[m - 1]);
+    state = fresh;
 
     for (int i = 0; i < n; ++i)
     {
-        auto y = state[i];
+        auto y = fresh[i];
         y ^= y >> 11;
         y ^= (y << 7) & 0x9D2C5680u;
         y ^= (y << 15) & 0xEFC60000u;

@@ -18,6 +18,9 @@ public:
 
     explicit MersenneTwister (uint32_t seed = 5489u) noexcept   { setSeed (seed); }
 
+    MersenneTwister (const MersenneTwister&) = delete;
+    MersenneTwister& operator= (const MersenneTwister&) = delete;
+
     /** Standard seeding, as std::mt19937's constructor does it. */
     void setSeed (uint32_t seed) noexcept;
 
@@ -29,10 +32,45 @@ public:
         return output[next++];
     }
 
+    /**
+        Draws from the generator with the read position held in a local
+        variable, so that a loop that draws keeps it in a register; the
+        position goes back to the generator when the reader ends.
+    */
+    class Reader
+    {
+    public:
+        explicit Reader (MersenneTwister& g) noexcept : generator (g), position (g.next) {}
+        ~Reader()   { generator.next = position; }
+
+        uint32_t operator()() noexcept
+        {
+            if (position == stateSize)
+            {
+                generator.refill();
+                position = 0;
+            }
+
+            return generator.output[position++];
+        }
+
+    private:
+        MersenneTwister& generator;
+        int position;
+
+    public:
+        Reader (const Reader&) = delete;
+        Reader& operator= (const Reader&) = delete;
+    };
+
 private:
     void refill() noexcept;
 
-    uint32_t state[stateSize];
+    // The state is regenerated from one array into the other, so that the
+    // regeneration never reads what it has just written and vectorises.
+    uint32_t stateA[stateSize];
+    uint32_t stateB[stateSize];
+    uint32_t* state = stateA;
     uint32_t output[stateSize];
     int next = stateSize;
 };

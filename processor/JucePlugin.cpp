@@ -1,11 +1,34 @@
 #include "JucePlugin.h"
 
 #include "ParameterMapping.h"
+#include "StateChunk.h"
+
+#include <cmath>
+#include <limits>
 
 namespace
 {
     const char* const productName = "Vantrel Dither";
+
+    // A number read from the state as an integer field: truncated toward zero,
+    // limited to the int range, NaN as 0.
+    int toIntField (double value) noexcept
+    {
+        if (std::isnan (value))
+            return 0;
+
+        if (value >= 2147483647.0)
+            return std::numeric_limits<int>::max();
+
+        if (value <= -2147483648.0)
+            return std::numeric_limits<int>::min();
+
+        return (int) value;
+    }
 }
+
+// 'QWVB' read as a big-endian 32-bit number.
+const char* const JucePlugin::stateTag = "1364678210";
 
 JucePlugin::JucePlugin()
     : juce::AudioProcessor (BusesProperties()
@@ -124,8 +147,65 @@ void JucePlugin::setCurrentProgram (int)                          {}
 const juce::String JucePlugin::getProgramName (int)               { return {}; }
 void JucePlugin::changeProgramName (int, const juce::String&)     {}
 
-void JucePlugin::getStateInformation (juce::MemoryBlock&) {}
-void JucePlugin::setStateInformation (const void*, int) {}
+juce::XmlElement JucePlugin::createStateXml() const
+{
+    juce::XmlElement element (stateTag);
+
+    element.setAttribute ("fxBypass", bypass.load (std::memory_order_relaxed) ? 1 : 0);
+    element.setAttribute ("fxDitherType", ditherType.load (std::memory_order_relaxed));
+    element.setAttribute ("fxNoiseShaping", noiseShaping.load (std::memory_order_relaxed));
+    element.setAttribute ("fxBitDepth", bitDepth.load (std::memory_order_relaxed));
+    element.setAttribute ("fxEnaAB", enaAB.load (std::memory_order_relaxed) ? 1 : 0);
+
+    for (int i = 0; i < 4; ++i)
+    {
+        element.setAttribute ("A_Buf" + juce::String (i), StateChunk::realText (aBuf[i].load (std::memory_order_relaxed)));
+        element.setAttribute ("B_Buf" + juce::String (i), StateChunk::realText (bBuf[i].load (std::memory_order_relaxed)));
+    }
+
+    return element;
+}
+
+void JucePlugin::applyStateXml (const juce::XmlElement& element)
+{
+    auto readInt = [&element] (const char* name, const std::atomic<int>& field)
+    {
+        return toIntField (element.getDoubleAttribute (name, (double) field.load (std::memory_order_relaxed)));
+    };
+
+    bypass.store (element.getBoolAttribute ("fxBypass", bypass.load (std::memory_order_relaxed)), std::memory_order_relaxed);
+    ditherType.store (readInt ("fxDitherType", ditherType), std::memory_order_relaxed);
+    noiseShaping.store (readInt ("fxNoiseShaping", noiseShaping), std::memory_order_relaxed);
+    bitDepth.store (readInt ("fxBitDepth", bitDepth), std::memory_order_relaxed);
+    enaAB.store (element.getBoolAttribute ("fxEnaAB", enaAB.load (std::memory_order_relaxed)), std::memory_order_relaxed);
+
+    for (int i = 0; i < 4; ++i)
+    {
+        const auto a = element.getDoubleAttribute ("A_Buf" + juce::String (i), (double) aBuf[i].load (std::memory_order_relaxed));
+        aBuf[i].store ((float) a, std::memory_order_relaxed);
+        const auto b = element.getDoubleAttribute ("B_Buf" + juce::String (i), (double) bBuf[i].load (std::memory_order_relaxed));
+        bBuf[i].store ((float) b, std::memory_order_relaxed);
+    }
+}
+
+void JucePlugin::getStateInformation (juce::MemoryBlock& destData)
+{
+    StateChunk::write (createStateXml(), destData);
+}
+
+void JucePlugin::setStateInformation (const void* data, int sizeInBytes)
+{
+    if (auto element = StateChunk::read (data, sizeInBytes))
+    {
+        if (element->hasTagName (stateTag))
+        {
+            applyStateXml (*element);
+            // The fields first, then the marks that publish them.
+            markDspChanged (5);
+            markUiChanged (5);
+        }
+    }
+}
 
 //==============================================================================
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

@@ -68,6 +68,17 @@ public:
     void getStateInformation (juce::MemoryBlock& destData) override;
     void setStateInformation (const void* data, int sizeInBytes) override;
 
+    /** The state element: the five settings and entries 0 to 3 of both A/B
+        stores, as attributes of one element named after the plug-in code. */
+    juce::XmlElement createStateXml() const;
+
+    /** Sets the fields from the element's attributes; an absent attribute
+        leaves its field alone. Tests neither the tag nor the markers. */
+    void applyStateXml (const juce::XmlElement& element);
+
+    /** The root tag of the state element: the plug-in code as a number. */
+    static const char* const stateTag;
+
     //==============================================================================
     /** The engine, for tests and the editor's needs; owned by the processor. */
     Algo& getAlgo() noexcept   { return *algo; }

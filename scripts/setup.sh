@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the plug-in, installs it into ~/.vst3 and
+# plays a test signal through it in the project's command-line host.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/install-packages.sh
+
+jobs=$(nproc)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j "$jobs" --target Vantrel_Dither_VST3 vantrel_host
+
+mkdir -p "$HOME/.vst3"
+rm -rf "$HOME/.vst3/Vantrel_Dither.vst3"
+cp -r build/Vantrel_Dither_artefacts/Release/VST3/Vantrel_Dither.vst3 "$HOME/.vst3/"
+echo "Installed $HOME/.vst3/Vantrel_Dither.vst3"
+
+./build/tests/host/vantrel_host "$HOME/.vst3/Vantrel_Dither.vst3"

@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "AllocationCounter.h"
+#include "PluginHost.h"
+#include "engine/Algo.h"
+
+namespace
+{
+    constexpr double sampleRate = 48000.0;
+    constexpr int maxBlock = 4096;
+
+    struct Loaded
+    {
+        Loaded()
+        {
+            juce::String error;
+            instance = PluginHost::load (PluginHost::bundle(), sampleRate, maxBlock, error);
+            if (instance == nullptr)
+                ADD_FAILURE() << error;
+            else
+                instance->prepareToPlay (sampleRate, maxBlock);
+        }
+
+        ~Loaded()
+        {
+            if (instance != nullptr)
+                instance->releaseResources();
+        }
+
+        std::unique_ptr<juce::AudioPluginInstance> instance;
+    };
+
+    juce::AudioBuffer<float> noise (int numSamples, uint32_t seed, float amplitude = 1.1f)
+    {
+        juce::AudioBuffer<float> buffer (2, numSamples);
+        std::mt19937 gen (seed);
+        std::uniform_real_distribution<float> dist (-amplitude, amplitude);
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < numSamples; ++i)
+                buffer.setSample (c, i, dist (gen));
+        return buffer;
+    }
+
+    bool sameBits (const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float>& b)
+    {
+        if (a.getNumSamples() != b.getNumSamples())
+            return false;
+        for (int c = 0; c < 2; ++c)
+            if (std::memcmp (a.getReadPointer (c), b.getReadPointer (c), sizeof (float) * (size_t) a.getNumSamples()) != 0)
+                return false;
+        return true;
+    }
+
+    // What the engine library gives for the same settings and input. Without
+    // dither the generator plays no part, so the seed does not matter.
+    struct LibraryEngine
+    {
+        LibraryEngine (int type, int shaping, int depth) : algo (&settings, 1u)
+        {
+            settings.ditherType = type;
+            settings.noiseShaping = shaping;
+            settings.bitDepth = depth;
+        }
+
+        void process (juce::AudioBuffer<float>& buffer)
+        {
+            juce::MidiBuffer midi;
+            algo.process (buffer, midi, false);
+        }
+
+        DitherSettings settings;
+        Algo algo;
+    };
+
+    const float ditherValues[] = { 0.0f, 0.5f, 1.0f };
+    const float shapingValues[] = { 0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 1.0f };
+    const float depthValues[] = { 0.0f, 0.5f, 1.0f };
+}
+
+TEST (Host, SeesOneStereoMasteringEffect)
+{
+    auto found = PluginHost::scan (PluginHost::bundle());
+    ASSERT_EQ (found.size(), 1);
+    const auto& d = *found[0];
+    EXPECT_EQ (d.name, "Vantrel Dither");
+    EXPECT_EQ (d.manufacturerName, "Vantrel Audio Engineering");
+    EXPECT_EQ (d.category, "Fx|Mastering");
+    EXPECT_EQ (d.version, "1.0.1");
+    EXPECT_EQ (d.pluginFormatName, "VST3");
+    EXPECT_FALSE (d.isInstrument);
+    EXPECT_EQ (d.numInputChannels, 2);
+    EXPECT_EQ (d.numOutputChannels, 2);
+
+    Loaded loaded;
+    ASSERT_NE (loaded.instance, nullptr);
+    auto& p = *loaded.instance;
+    EXPECT_EQ (p.getBusCount (true), 1);
+    EXPECT_EQ (p.getBusCount (false), 1);
+    EXPECT_EQ (p.getChannelLayoutOfBus (true, 0), juce::AudioChannelSet::stereo());
+    EXPECT_EQ (p.getChannelLayoutOfBus (false, 0), juce::AudioChannelSet::stereo());
+    EXPECT_FALSE (p.acceptsMidi());
+    EXPECT_FALSE (p.producesMidi());
+}
+
+// With dither off, the plug-in's output is bit for bit the engine library's,
+// for every curve and word length, on blocks of every size.
+TEST (Host, OutputMatchesTheEngineWithoutDither)
+{
+    Loaded loaded;
+    ASSERT_NE (loaded.instance, nullptr);
+    auto& p = *loaded.instance;
+    juce::MidiBuffer midi;
+
+    for (int shaping = 0; shaping < 4; ++shaping)
+        for (int depth = 0; depth < 3; ++depth)
+        {
+            PluginHost::setParameter (p, 1, 0.0f);
+            PluginHost::setParameter (p, 2, shapingValues[shaping]);
+            PluginHost::setParameter (p, 3, depthValues[depth]);
+            p.releaseResources();
+            p.prepareToPlay (sampleRate, maxBlock); // clears the shaping history
+            LibraryEngine library (0, shaping, depth);
+
+            uint32_t seed = 1;
+            for (int size : { 1, 17, 512, 4096, 17, 1 })
+            {
+                auto buffer = noise (size, seed++);
+                auto expected = buffer;
+                p.processBlock (buffer, midi);
+                library.process (expected);
+                ASSERT_TRUE (sameBits (expected, buffer)) << "shaping " << shaping << " depth " << depth << " size " << size;
+            }
+        }
+}
+
+TEST (Host, DitheredOutputLiesOnTheGrid)
+{
+    Loaded loaded;
+    ASSERT_NE (loaded.instance, nullptr);
+    auto& p = *loaded.instance;
+    juce::MidiBuffer midi;
+
+    for (int type = 1; type < 3; ++type)
+        for (int shaping = 0; shaping < 4; ++shaping)
+            for (int depth = 1; depth < 3; ++depth)
+            {
+                PluginHost::setParameter (p, 1, ditherValues[type]);
+                PluginHost::setParameter (p, 2, shapingValues[shaping]);
+                PluginHost::setParameter (p, 3, depthValues[depth]);
+                const double steps = depth == 1 ? 32768.0 : 524288.0;
+                const double range = depth == 1 ? 2.0 * 255 + 1 : 2.0 * 15 + 1;
+
+                // The first high-pass sample after a change of word length may
+                // still subtract a draw of the old width: let it pass first.
+                auto warmUp = noise (1, 0);
+                p.processBlock (warmUp, midi);
+
+                for (int size : { 1, 17, 512, 4096 })
+                {
+                    auto buffer = noise (size, (uint32_t) size, 0.9f);
+                    const auto input = buffer;
+                    p.processBlock (buffer, midi);
+
+                    for (int c = 0; c < 2; ++c)
+                        for (int i = 0; i < size; ++i)
+                        {
+                            const double v = (double) buffer.getSample (c, i) * steps;
+                            ASSERT_EQ (v, std::floor (v));
+                            if (shaping == 0)
+                                ASSERT_LE (std::fabs ((double) buffer.getSample (c, i) - std::trunc ((double) input.getSample (c, i) * 8388608.0) / 8388608.0),
+                                           range / 8388608.0);
+                        }
+                }
+            }
+}
+
+TEST (Host, BypassIsBitTransparent)
+{
+    Loaded loaded;
+    ASSERT_NE (loaded.instance, nullptr);
+    auto& p = *loaded.instance;
+    juce::MidiBuffer midi;
+    PluginHost::setParameter (p, 1, 0.5f);
+    PluginHost::setParameter (p, 2, 1.0f);
+    PluginHost::setParameter (p, 3, 0.5f);
+
+    // The host's own bypass: the plug-in's processBlockBypassed.
+    auto buffer = noise (512, 3);
+    auto input = buffer;
+    p.processBlockBypassed (buffer, midi);
+    EXPECT_TRUE (sameBits (input, buffer));
+
+    // The plug-in's "Bypass" parameter.
+    p.processBlock (buffer, midi);
+    PluginHost::setParameter (p, 0, 1.0f);
+    buffer = noise (512, 4);
+    input = buffer;
+    p.processBlock (buffer, midi);
+    EXPECT_TRUE (sameBits (input, buffer));
+}
+
+TEST (Host, ExtremeInputNeverSpikesAndEmptyBlocksAreFine)
+{
+    Loaded loaded;
+    ASSERT_NE (loaded.instance, nullptr);
+    auto& p = *loaded.instance;
+    juce::MidiBuffer midi;
+    PluginHost::setParameter (p, 1, 1.0f);
+    PluginHost::setParameter (p, 2, 2.0f / 3.0f);
+    PluginHost::setParameter (p, 3, 0.5f);
+
+    juce::AudioBuffer<float> empty (2, 0);
+    p.processBlock (empty, midi);
+
+    juce::AudioBuffer<float> buffer (2, 64);
+    const float values[] = { INFINITY, -INFINITY, NAN, 3.0e38f, -3.0e38f, 1.0f, -1.0f, 0.0f };
+    for (int i = 0; i < 64; ++i)
+        for (int c = 0; c < 2; ++c)
+            buffer.setSample (c, i, values[i % 8]);
+    const auto input = buffer;
+    p.processBlock (buffer, midi);
+
+    for (int i = 0; i < 64; ++i)
+    {
+        const float in = input.getSample (0, i), out = buffer.getSample (0, i);
+        ASSERT_FALSE (std::isnan (out));
+        if (std::isnan (in))
+            ASSERT_EQ (out, 0.0f);
+        else
+            ASSERT_LE (std::fabs (out), std::fabs (in) + 0.01f);
+    }
+}
+
+// The whole audio path, the framework's VST3 wrapper included, allocates
+// nothing while it processes, in any mode and with automation.
+TEST (Host, ProcessingAllocatesNothing)
+{
+    if (! AllocationCounter::isAvailable())
+        GTEST_SKIP() << "allocations are not counted in sanitizer builds";
+
+    Loaded loaded;
+    ASSERT_NE (loaded.instance, nullptr);
+    auto& p = *loaded.instance;
+    juce::MidiBuffer midi;
+    auto buffer = noise (512, 8, 0.5f);
+
+    // The host side grows its own buffers on the first call.
+    p.processBlock (buffer, midi);
+
+    uint64_t allocations = 0;
+    int blocks = 0;
+    for (int bypass = 0; bypass < 2; ++bypass)
+        for (int type = 0; type < 3; ++type)
+            for (int shaping = 0; shaping < 4; ++shaping)
+                for (int depth = 0; depth < 3; ++depth)
+                    for (int i = 0; i < 60; ++i)
+                    {
+                        PluginHost::setParameter (p, 0, (float) bypass);
+                        PluginHost::setParameter (p, 1, ditherValues[type]);
+                        PluginHost::setParameter (p, 2, shapingValues[shaping]);
+                        PluginHost::setParameter (p, 3, depthValues[depth]);
+                        PluginHost::setParameter (p, 4, (float) (i & 1));
+
+                        AllocationCounter::begin();
+                        if (i % 7 == 6)
+                            p.processBlockBypassed (buffer, midi);
+                        else
+                            p.processBlock (buffer, midi);
+                        allocations += AllocationCounter::end();
+                        ++blocks;
+                    }
+
+    EXPECT_GT (blocks, 4000);
+    EXPECT_EQ (allocations, 0u);
+}
