@@ -27,6 +27,8 @@ foreach(_prop COMPILE_DEFINITIONS INTERFACE_COMPILE_DEFINITIONS)
 endforeach()
 
 target_sources(Vantrel_Dither PRIVATE ${VANTREL_SOURCES})
+# Exported by the module itself, not by the static library of its code.
+target_sources(Vantrel_Dither_VST3 PRIVATE ${CMAKE_SOURCE_DIR}/platform/WindowsModuleExports.cpp)
 
 target_include_directories(Vantrel_Dither BEFORE PRIVATE ${VANTREL_JUCE_OVERRIDES_DIR})
 target_include_directories(Vantrel_Dither PRIVATE ${CMAKE_SOURCE_DIR})

@@ -41,6 +41,28 @@ namespace
         return saturateScaled (scaled, isNaN);
     }
 
+    // The error filter as the sample loop uses it: the same products summed in
+    // the same order as Algo::shapeError, but starting from c0 x h0 instead of
+    // 0.0 + c0 x h0. The two differ only when c0 x h0 is -0.0 (the other gives
+    // +0.0), and every later addition of a non-zero value gives the same
+    // result from either; so the sums differ at most in the sign of a zero,
+    // which the truncation to an integer drops. It saves one addition on the
+    // loop's critical path, which runs from one sample's error to the next.
+    template <int taps>
+    inline double shapedSum (double error, const double* table, double* history) noexcept
+    {
+        history[0] = error;
+        double acc = table[0] * history[0];
+
+        for (int i = 1; i < taps; ++i)
+            acc = acc + table[i] * history[i];
+
+        for (int i = taps - 2; i >= 0; --i)
+            history[i + 1] = history[i];
+
+        return acc;
+    }
+
     // The filter output truncated toward zero. The errors it filters are bounded
     // by a few hundred steps, so this never saturates in practice; the guard only
     // keeps the conversion defined whatever happens.
@@ -177,16 +199,16 @@ void Algo::process (juce::AudioSampleBuffer& buffer, juce::MidiBuffer&, bool ski
             switch (owner->noiseShaping.load (std::memory_order_relaxed))
             {
                 case 1:
-                    xL -= truncateShaped (shapeError ((double) eL, 5, curve1Taps, hL));
-                    xR -= truncateShaped (shapeError ((double) eR, 5, curve1Taps, hR));
+                    xL -= truncateShaped (shapedSum<5> ((double) eL, Algo::curve1Taps, hL));
+                    xR -= truncateShaped (shapedSum<5> ((double) eR, Algo::curve1Taps, hR));
                     break;
                 case 2:
-                    xL -= truncateShaped (shapeError ((double) eL, 9, curve2Taps, hL));
-                    xR -= truncateShaped (shapeError ((double) eR, 9, curve2Taps, hR));
+                    xL -= truncateShaped (shapedSum<9> ((double) eL, Algo::curve2Taps, hL));
+                    xR -= truncateShaped (shapedSum<9> ((double) eR, Algo::curve2Taps, hR));
                     break;
                 case 3:
-                    xL -= truncateShaped (shapeError ((double) eL, 9, curve3Taps, hL));
-                    xR -= truncateShaped (shapeError ((double) eR, 9, curve3Taps, hR));
+                    xL -= truncateShaped (shapedSum<9> ((double) eL, Algo::curve3Taps, hL));
+                    xR -= truncateShaped (shapedSum<9> ((double) eR, Algo::curve3Taps, hR));
                     break;
                 default:
                     break;

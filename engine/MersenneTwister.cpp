@@ -27,11 +27,15 @@ void MersenneTwister::setSeed (uint32_t seed) noexcept
     next = n;
 }
 
-void MersenneTwister::refill() noexcept
+// The batch is integer arithmetic only, so every variant gives the same
+// values; on x86-64 an AVX2 variant is picked at load time on processors that
+// have it. Sanitizer builds keep one variant.
+#if defined (__x86_64__) && defined (__GNUC__) && ! defined (VANTREL_SANITIZER_BUILD)
+ __attribute__ ((target_clones ("avx2", "default")))
+#endif
+static void regenerate (const uint32_t* __restrict current, uint32_t* __restrict fresh,
+                        uint32_t* __restrict output) noexcept
 {
-    const uint32_t* __restrict current = state;
-    uint32_t* __restrict fresh = (state == stateA) ? stateB : stateA;
-
     for (int i = 0; i < n - m; ++i)
         fresh[i] = twist (current[i], current[i + 1], current[i + m]);
 
@@ -40,7 +44,6 @@ void MersenneTwister::refill() noexcept
         fresh[i] = twist (current[i], current[i + 1], fresh[i + m - n]);
 
     fresh[n - 1] = twist (current[n - 1], fresh[0], fresh[m - 1]);
-    state = fresh;
 
     for (int i = 0; i < n; ++i)
     {
@@ -51,6 +54,12 @@ void MersenneTwister::refill() noexcept
         y ^= y >> 18;
         output[i] = y;
     }
+}
 
+void MersenneTwister::refill() noexcept
+{
+    uint32_t* fresh = (state == stateA) ? stateB : stateA;
+    regenerate (state, fresh, output);
+    state = fresh;
     next = 0;
 }

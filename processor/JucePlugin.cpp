@@ -2,6 +2,9 @@
 
 #include "ParameterMapping.h"
 #include "StateChunk.h"
+#include "UserSettings.h"
+#include "CpuDispatch.h"
+#include "ui/VantrelLookAndFeel.h"
 
 #include <cmath>
 #include <limits>
@@ -35,19 +38,51 @@ JucePlugin::JucePlugin()
                                 .withInput ("Audio Input", juce::AudioChannelSet::stereo(), true)
                                 .withOutput ("Audio Output", juce::AudioChannelSet::stereo(), true))
 {
-    for (int i = 0; i < 5; ++i)
+    // What the detection finds is not used anywhere; its status neither.
+    vantrel::cpu::initCpuDispatch();
+
+    juce::LookAndFeel::setDefaultLookAndFeel (VantrelLookAndFeel::getInstance());
+    juce::Logger::setCurrentLogger (nullptr);
+
+    bypass.store (false);
+    ditherType.store (0);
+    noiseShaping.store (0);
+    bitDepth.store (0);
+    enaAB.store (false);
+
+    // Both stores start from the settings above, before any default is read.
+    for (int i = 0; i < 4; ++i)
     {
-        aBuf[i].store (0.0f, std::memory_order_relaxed);
-        bBuf[i].store (0.0f, std::memory_order_relaxed);
+        aBuf[i].store (getParameter (i), std::memory_order_relaxed);
+        bBuf[i].store (getParameter (i), std::memory_order_relaxed);
     }
 
+    aBuf[4].store (0.0f, std::memory_order_relaxed);
+    bBuf[4].store (0.0f, std::memory_order_relaxed);
+
+    settings = UserSettings::openForProduct (getName());
+
     setBothMarkers (5);
+
+    auto readDefault = [this] (const char* key, std::atomic<int>& field)
+    {
+        const auto current = juce::String (field.load (std::memory_order_relaxed));
+        field.store (UserSettings::parseInt (settings->getValue (key, current)), std::memory_order_relaxed);
+    };
+
+    readDefault (UserSettings::ditherTypeKey, ditherType);
+    readDefault (UserSettings::noiseShapingKey, noiseShaping);
+    readDefault (UserSettings::bitDepthKey, bitDepth);
+
     algo = std::make_unique<Algo> (this);
 }
 
 JucePlugin::~JucePlugin()
 {
+    // The engine first (its timer stops), then the settings file, which writes
+    // what is still pending.
     algo.reset();
+    settings.reset();
 }
 
 //==============================================================================

@@ -83,11 +83,15 @@ public:
     /** The engine, for tests and the editor's needs; owned by the processor. */
     Algo& getAlgo() noexcept   { return *algo; }
 
+    /** The per-user settings file, owned by the processor. */
+    juce::PropertiesFile* getSettings() const noexcept   { return settings.get(); }
+
     /** The A/B stores: normalised values of parameters 0 to 4. */
     std::atomic<float> aBuf[5];
     std::atomic<float> bBuf[5];
 
 private:
+    std::unique_ptr<juce::PropertiesFile> settings;
     std::unique_ptr<Algo> algo;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (JucePlugin)

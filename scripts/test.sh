@@ -31,10 +31,17 @@ cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs") || status=1
 
 echo "== AddressSanitizer and UndefinedBehaviourSanitizer build"
-CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Sanitize \
     -DVANTREL_SANITIZE=address,undefined -DVANTREL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j "$jobs") || status=1
+
+echo "== ThreadSanitizer build"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DVANTREL_SANITIZE=thread \
+    -DVANTREL_BUILD_PLUGIN=OFF -DVANTREL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target processor_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ./build-tsan/tests/processor/processor_tests --gtest_filter='Threading.*:Markers.*' || status=1
 
 exit $status

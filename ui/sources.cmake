@@ -1,2 +1,26 @@
-# Embedded fonts and images arrive with the look-and-feel.
-add_library(vantrel_ui_resources INTERFACE)
+# The look-and-feel and the user interface's embedded resources.
+
+list(APPEND VANTREL_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/VantrelLookAndFeel.cpp)
+
+# The four Source Sans Pro faces, the about-box picture and the alert icons as
+# byte arrays (namespace VantrelBinaryData, header VantrelBinaryData.h);
+# ui/resources/VantrelResources.h gives them their resource names.
+set(_vantrel_ui_resources ${CMAKE_CURRENT_LIST_DIR}/resources)
+juce_add_binary_data(vantrel_ui_resources
+    NAMESPACE VantrelBinaryData
+    HEADER_NAME VantrelBinaryData.h
+    SOURCES
+        ${_vantrel_ui_resources}/fonts/SourceSansPro-Regular.ttf
+        ${_vantrel_ui_resources}/fonts/SourceSansPro-It.ttf
+        ${_vantrel_ui_resources}/fonts/SourceSansPro-Bold.ttf
+        ${_vantrel_ui_resources}/fonts/SourceSansPro-BoldIt.ttf
+        ${_vantrel_ui_resources}/aboutImage.png
+        ${_vantrel_ui_resources}/alertQuestion.png
+        ${_vantrel_ui_resources}/alertWarning.png
+        ${_vantrel_ui_resources}/alertInfo.png)
+# Linked into the shared plug-in module as well as into the static core library.
+set_target_properties(vantrel_ui_resources PROPERTIES POSITION_INDEPENDENT_CODE ON)
+
+# The generator of the PNGs above, built only on request (see its CMakeLists.txt).
+add_subdirectory(${_vantrel_ui_resources}/generator ${CMAKE_BINARY_DIR}/ui/resources/generator EXCLUDE_FROM_ALL)

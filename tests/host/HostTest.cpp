@@ -81,6 +81,21 @@ namespace
     const float depthValues[] = { 0.0f, 0.5f, 1.0f };
 }
 
+TEST (Host, ModuleExportsItsEntryPoints)
+{
+    juce::DynamicLibrary module;
+    ASSERT_TRUE (module.open (PluginHost::bundle().getChildFile ("Contents/x86_64-linux/Vantrel_Dither.so").getFullPathName()));
+    EXPECT_NE (module.getFunction ("GetPluginFactory"), nullptr);
+
+    using EntryPoint = bool (*)();
+    for (auto* name : { "InitDll", "ExitDll" })
+    {
+        auto entry = reinterpret_cast<EntryPoint> (module.getFunction (name));
+        ASSERT_NE (entry, nullptr) << name;
+        EXPECT_TRUE (entry());
+    }
+}
+
 TEST (Host, SeesOneStereoMasteringEffect)
 {
     auto found = PluginHost::scan (PluginHost::bundle());
@@ -121,6 +136,14 @@ TEST (Host, OutputMatchesTheEngineWithoutDither)
             PluginHost::setParameter (p, 1, 0.0f);
             PluginHost::setParameter (p, 2, shapingValues[shaping]);
             PluginHost::setParameter (p, 3, depthValues[depth]);
+
+            // Let the settings arrive and the plug-in's change timer take them
+            // (it clears the shaping history, which must not happen halfway
+            // through the comparison), then start from a cleared history.
+            juce::AudioBuffer<float> silence (2, 1);
+            silence.clear();
+            p.processBlock (silence, midi);
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (150);
             p.releaseResources();
             p.prepareToPlay (sampleRate, maxBlock); // clears the shaping history
             LibraryEngine library (0, shaping, depth);
@@ -276,4 +299,86 @@ TEST (Host, ProcessingAllocatesNothing)
 
     EXPECT_GT (blocks, 4000);
     EXPECT_EQ (allocations, 0u);
+}
+
+TEST (Host, SeesTheFiveParameters)
+{
+    Loaded loaded;
+    ASSERT_NE (loaded.instance, nullptr);
+    auto& params = loaded.instance->getParameters();
+    ASSERT_GE (params.size(), 5);
+
+    const char* names[] = { "Bypass", "Dither Type", "Noiseshaping Type", "Bitdepth", "AB" };
+    for (int i = 0; i < 5; ++i)
+    {
+        auto* p = dynamic_cast<juce::HostedAudioProcessorParameter*> (params[i]);
+        ASSERT_NE (p, nullptr);
+        EXPECT_EQ (p->getParameterID(), juce::String (i));
+        EXPECT_EQ (p->getName (64), names[i]);
+        EXPECT_EQ (p->getValue(), 0.0f);
+        EXPECT_EQ (p->getDefaultValue(), 0.0f);
+    }
+
+    // The framework's wrapper adds its own bypass after ours; nothing else.
+    EXPECT_LE (params.size(), 6);
+
+    struct Text { int index; float value; const char* text; };
+    const Text texts[] = { { 2, 0.0f, "0.00" }, { 2, 1.0f / 3.0f, "0.33" }, { 1, 0.5f, "0.50" },
+                           { 2, 2.0f / 3.0f, "0.67" }, { 3, 1.0f, "1.00" } };
+    // The index-based interface has texts for the current value only, so the
+    // host reads each text once the value has reached the plug-in.
+    juce::MidiBuffer midi;
+    for (const auto& t : texts)
+    {
+        PluginHost::setParameter (*loaded.instance, t.index, t.value);
+        juce::AudioBuffer<float> one (2, 1);
+        one.clear();
+        loaded.instance->processBlock (one, midi);
+        EXPECT_EQ (params[t.index]->getCurrentValueAsText(), t.text);
+    }
+}
+
+// Automation of all five parameters before one block takes effect in that
+// block, as the engine with the same settings shows.
+TEST (Host, AutomationTakesEffectFromTheNextBlock)
+{
+    Loaded loaded;
+    ASSERT_NE (loaded.instance, nullptr);
+    auto& p = *loaded.instance;
+    juce::MidiBuffer midi;
+
+    auto before = noise (256, 1);
+    auto unchanged = before;
+    p.processBlock (before, midi);
+    LibraryEngine plain (0, 0, 0);
+    plain.process (unchanged);
+    EXPECT_TRUE (sameBits (unchanged, before));
+
+    PluginHost::setParameter (p, 0, 0.0f);
+    PluginHost::setParameter (p, 1, 0.0f);
+    PluginHost::setParameter (p, 2, 1.0f);
+    PluginHost::setParameter (p, 3, 1.0f);
+    PluginHost::setParameter (p, 4, 1.0f);
+
+    // A silent sample carries the automation in; the change timer's clearing
+    // of the (still empty) history then has nothing to disturb.
+    juce::AudioBuffer<float> silence (2, 1);
+    silence.clear();
+    p.processBlock (silence, midi);
+    EXPECT_EQ (silence.getSample (0, 0), 0.0f);
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (150);
+
+    auto after = noise (256, 2);
+    auto expected = after;
+    p.processBlock (after, midi);
+    LibraryEngine shaped (0, 3, 2);
+    shaped.process (expected);
+    EXPECT_TRUE (sameBits (expected, after));
+    EXPECT_EQ (p.getParameters()[4]->getValue(), 1.0f);
+
+    PluginHost::setParameter (p, 0, 1.0f);
+    auto bypassed = noise (256, 3);
+    const auto input = bypassed;
+    p.processBlock (bypassed, midi);
+    EXPECT_TRUE (sameBits (input, bypassed));
 }

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "processor/JucePlugin.h"
+#include "processor/UserSettings.h"
+
+namespace
+{
+    // Each test gets a configuration folder of its own.
+    struct Construction : ::testing::Test
+    {
+        void SetUp() override
+        {
+            previous = std::getenv ("XDG_CONFIG_HOME");
+            folder = juce::File::createTempFile ("vantrel-config");
+            folder.createDirectory();
+            setenv ("XDG_CONFIG_HOME", folder.getFullPathName().toRawUTF8(), 1);
+        }
+
+        void TearDown() override
+        {
+            if (previous.isNotEmpty())
+                setenv ("XDG_CONFIG_HOME", previous.toRawUTF8(), 1);
+            folder.deleteRecursively();
+        }
+
+        juce::File current() const  { return folder.getChildFile ("Dither/Dither.settings"); }
+        juce::File legacy() const   { return folder.getChildFile ("Vantrel_Dither/Vantrel_Dither.settings"); }
+
+        static void write (const juce::File& f, const juce::StringPairArray& values)
+        {
+            juce::XmlElement root ("PROPERTIES");
+            for (auto& key : values.getAllKeys())
+            {
+                auto* e = root.createNewChildElement ("VALUE");
+                e->setAttribute ("name", key);
+                e->setAttribute ("val", values[key]);
+            }
+            f.getParentDirectory().createDirectory();
+            ASSERT_TRUE (root.writeTo (f));
+        }
+
+        static std::unique_ptr<juce::XmlElement> read (const juce::File& f)   { return juce::parseXML (f); }
+
+        static juce::StringPairArray keys (std::initializer_list<std::pair<const char*, const char*>> pairs)
+        {
+            juce::StringPairArray a;
+            for (auto& [k, v] : pairs)
+                a.set (k, v);
+            return a;
+        }
+
+        juce::String previous;
+        juce::File folder;
+    };
+}
+
+TEST_F (Construction, FirstRunSetsFourKeysAndWritesThemLater)
+{
+    {
+        JucePlugin p;
+        auto* s = p.getSettings();
+        ASSERT_NE (s, nullptr);
+        EXPECT_EQ (s->getAllProperties().size(), 4);
+        EXPECT_EQ (s->getValue (UserSettings::ditherTypeKey), "0");
+        EXPECT_EQ (s->getValue (UserSettings::noiseShapingKey), "0");
+        EXPECT_EQ (s->getValue (UserSettings::bitDepthKey), "0");
+        EXPECT_EQ (s->getValue (UserSettings::tooltipsKey), "1");
+        EXPECT_EQ (p.ditherType.load() + p.noiseShaping.load() + p.bitDepth.load(), 0);
+        EXPECT_FALSE (current().exists()); // the delayed save has not run yet
+    }
+
+    // The destructor writes what is pending, in the user's configuration folder.
+    auto xml = read (current());
+    ASSERT_NE (xml, nullptr);
+    EXPECT_EQ (xml->getNumChildElements(), 4);
+    EXPECT_FALSE (folder.getParentDirectory().getChildFile ("Dither").exists());
+}
+
+TEST_F (Construction, TheDelayedSaveWritesAboutThreeSecondsLater)
+{
+    JucePlugin p;
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (2000);
+    EXPECT_FALSE (current().exists());
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (1600);
+    EXPECT_TRUE (current().exists());
+}
+
+TEST_F (Construction, TakesOverTheOlderFileOnce)
+{
+    write (legacy(), keys ({ { UserSettings::ditherTypeKey, "1" }, { UserSettings::bitDepthKey, "2" }, { "extra", "x" } }));
+    const auto legacyBefore = legacy().loadFileAsString();
+
+    JucePlugin p;
+    ASSERT_TRUE (current().exists()); // written during construction
+    auto xml = read (current());
+    ASSERT_NE (xml, nullptr);
+    EXPECT_EQ (xml->getNumChildElements(), 3);
+    EXPECT_FALSE (p.getSettings()->containsKey (UserSettings::tooltipsKey));
+    EXPECT_FALSE (p.getSettings()->containsKey (UserSettings::noiseShapingKey));
+    EXPECT_EQ (p.ditherType.load(), 1);
+    EXPECT_EQ (p.bitDepth.load(), 2);
+    EXPECT_EQ (legacy().loadFileAsString(), legacyBefore);
+}
+
+TEST_F (Construction, StartsFromTheStoredDefaultsWithEmptyStores)
+{
+    write (current(), keys ({ { UserSettings::ditherTypeKey, "2" }, { UserSettings::noiseShapingKey, "3" },
+                              { UserSettings::bitDepthKey, "1" } }));
+    JucePlugin p;
+    EXPECT_EQ (p.ditherType.load(), 2);
+    EXPECT_EQ (p.noiseShaping.load(), 3);
+    EXPECT_EQ (p.bitDepth.load(), 1);
+    EXPECT_FALSE (p.bypass.load());
+    EXPECT_FALSE (p.enaAB.load());
+    for (int i = 0; i < 5; ++i)
+    {
+        EXPECT_EQ (p.aBuf[i].load(), 0.0f);
+        EXPECT_EQ (p.bBuf[i].load(), 0.0f);
+    }
+    EXPECT_EQ (p.getDspChangedParam(), 5);
+    EXPECT_EQ (p.getUiChangedParam(), 5);
+
+    // The first engine tick takes the marker (and clears the shaping history).
+    p.getAlgo().timerCallback();
+    EXPECT_EQ (p.getDspChangedParam(), -1);
+}
+
+TEST_F (Construction, StoredTextsAreReadAsIntegers)
+{
+    const std::pair<const char*, int> cases[] = { { "abc", 0 }, { " 2", 2 }, { "2x", 2 }, { "9", 9 }, { "+3", 3 },
+                                                  { "-1", -1 }, { "99999999999", 2147483647 }, { "", 0 } };
+    for (auto [text, expected] : cases)
+    {
+        write (current(), keys ({ { UserSettings::ditherTypeKey, text } }));
+        JucePlugin p;
+        EXPECT_EQ (p.ditherType.load(), expected) << "'" << text << "'";
+    }
+}
+
+TEST_F (Construction, AnEmptyOrCorruptFileIsNeitherTakenOverNorRewritten)
+{
+    write (legacy(), keys ({ { UserSettings::ditherTypeKey, "2" } }));
+
+    for (const char* content : { "", "<PROPERTIES><VALUE name=", "not xml at all" })
+    {
+        current().getParentDirectory().createDirectory();
+        ASSERT_TRUE (current().replaceWithText (content));
+        {
+            JucePlugin p;
+            EXPECT_EQ (p.ditherType.load(), 0);
+            EXPECT_EQ (p.getSettings()->getAllProperties().size(), 0);
+        }
+        EXPECT_EQ (current().loadFileAsString(), content);
+    }
+}
+
+TEST_F (Construction, InstancesReadTheFileWhenTheyAreConstructed)
+{
+    write (current(), keys ({ { UserSettings::ditherTypeKey, "1" } }));
+    JucePlugin first;
+    JucePlugin second;
+    EXPECT_EQ (second.ditherType.load(), 1);
+
+    first.getSettings()->setValue (UserSettings::ditherTypeKey, 2);
+    JucePlugin third;
+    EXPECT_EQ (third.ditherType.load(), 1); // not written yet
+
+    first.getSettings()->saveIfNeeded();
+    JucePlugin fourth;
+    EXPECT_EQ (fourth.ditherType.load(), 2);
+    EXPECT_EQ (second.ditherType.load(), 1);
+}
