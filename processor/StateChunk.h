@@ -15,7 +15,13 @@ public:
     /** Replaces the block's content with the chunk of the element. */
     static void write (const juce::XmlElement& element, juce::MemoryBlock& destination);
 
-    /** The element of a chunk, or nothing when the bytes hold none. */
+    /** The element of a chunk, or nothing when the bytes hold none: the text
+        is min (L, size - 8) bytes read as UTF-8 and parsed by JUCE's parser.
+        A text that stops between two attributes gives the element with the
+        attributes before the stop; one that stops inside an attribute gives
+        nothing. Texts on which JUCE 7.0.5's parser misbehaves (a document
+        type, deeply nested or entity-made content, processing instructions in
+        the content) are refused. */
     static std::unique_ptr<juce::XmlElement> read (const void* data, int sizeInBytes);
 
     /** A real value as state text: general notation from the nearest
