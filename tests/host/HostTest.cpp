@@ -382,3 +382,139 @@ TEST (Host, AutomationTakesEffectFromTheNextBlock)
     p.processBlock (bypassed, midi);
     EXPECT_TRUE (sameBits (input, bypassed));
 }
+
+namespace
+{
+    // The component state (IComponent::getState) inside the host's own state.
+    juce::MemoryBlock componentState (juce::AudioPluginInstance& p)
+    {
+        juce::MemoryBlock hostState;
+        p.getStateInformation (hostState);
+        auto xml = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
+        juce::MemoryBlock component;
+        if (xml != nullptr)
+            if (auto* e = xml->getChildByName ("IComponent"))
+                component.fromBase64Encoding (e->getAllSubText());
+        return component;
+    }
+
+    uint32_t bigEndian (const juce::MemoryBlock& b, size_t offset)
+    {
+        return juce::ByteOrder::bigEndianInt (static_cast<const char*> (b.getData()) + offset);
+    }
+
+    // What a plug-in reports to its host: edits (with or without a gesture)
+    // and display or state updates. The framework's hosting also re-reads every
+    // parameter after a component restore and notifies listeners of each value
+    // (its own resynchronisation, once per parameter); edits reported by the
+    // plug-in would come on top of that.
+    struct ReportCounter : juce::AudioProcessorParameter::Listener, juce::AudioProcessorListener
+    {
+        void parameterValueChanged (int, float) override   { ++valueNotifications; }
+        void parameterGestureChanged (int, bool) override  { ++gestures; }
+        void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override {}
+        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& d) override
+        {
+            if (d.latencyChanged || d.nonParameterStateChanged)
+                ++updates;
+            else
+                ++valueRefreshes;
+        }
+        int valueNotifications = 0, gestures = 0, updates = 0, valueRefreshes = 0;
+    };
+}
+
+TEST (Host, ComponentStateCarriesTheChunkBehindTheBankHeaders)
+{
+    Loaded a;
+    ASSERT_NE (a.instance, nullptr);
+    juce::MidiBuffer midi;
+    const float values[] = { 0.0f, 0.0f, 2.0f / 3.0f, 1.0f, 1.0f };
+    for (int i = 0; i < 5; ++i)
+        PluginHost::setParameter (*a.instance, i, values[i]);
+    auto block = noise (16, 1);
+    a.instance->processBlock (block, midi);
+
+    const auto state = componentState (*a.instance);
+    ASSERT_GT (state.getSize(), 176u + 9u);
+
+    // "VstW", header size 8, version 1, bypass 0.
+    EXPECT_EQ (bigEndian (state, 0), juce::ByteOrder::bigEndianInt ("VstW"));
+    EXPECT_EQ (bigEndian (state, 4), 8u);
+    EXPECT_EQ (bigEndian (state, 8), 1u);
+    EXPECT_EQ (bigEndian (state, 12), 0u);
+
+    // The bank header in its opaque-chunk form. What it holds is the chunk and
+    // then the framework's own private data (the state of its bypass), which
+    // the framework takes off again before it hands the chunk back.
+    const auto content = state.getSize() - 176;
+    const auto* chunk = static_cast<const char*> (state.getData()) + 176;
+    const size_t chunkSize = juce::ByteOrder::littleEndianInt (chunk + 4) + 9;
+    ASSERT_LE (chunkSize, content);
+    ASSERT_GE (content - chunkSize, 15u);
+    EXPECT_EQ (std::memcmp (chunk + content - 15, "JUCEPrivateData", 15), 0);
+    EXPECT_EQ (bigEndian (state, 16), juce::ByteOrder::bigEndianInt ("CcnK"));
+    EXPECT_EQ (bigEndian (state, 20), (uint32_t) (content + 152));
+    EXPECT_EQ (bigEndian (state, 24), juce::ByteOrder::bigEndianInt ("FBCh"));
+    EXPECT_EQ (bigEndian (state, 28), 2u);
+    EXPECT_EQ (bigEndian (state, 32), juce::ByteOrder::bigEndianInt ("QWVB"));
+    EXPECT_EQ (bigEndian (state, 36), 0x1000Au);
+    for (size_t offset = 40; offset < 172; offset += 4)
+        ASSERT_EQ (bigEndian (state, offset), 0u) << offset;
+    EXPECT_EQ (bigEndian (state, 172), (uint32_t) content);
+
+    // The processor's own chunk at offset 176.
+    EXPECT_EQ (juce::String (chunk, 4), "VC2!");
+    const juce::String text (chunk + 8, chunkSize - 9);
+    EXPECT_TRUE (text.startsWith ("<1364678210 fxBypass=\"0\" fxDitherType=\"0\" fxNoiseShaping=\"2\" fxBitDepth=\"2\" fxEnaAB=\"1\" A_Buf0="));
+    EXPECT_TRUE (text.endsWith ("/>"));
+    EXPECT_EQ (chunk[chunkSize - 1], 0);
+}
+
+TEST (Host, RestoringTheStateInAnotherInstance)
+{
+    Loaded a, b;
+    ASSERT_NE (a.instance, nullptr);
+    ASSERT_NE (b.instance, nullptr);
+    juce::MidiBuffer midi;
+    const float values[] = { 0.0f, 0.0f, 1.0f / 3.0f, 0.5f, 1.0f };
+    for (int i = 0; i < 5; ++i)
+        PluginHost::setParameter (*a.instance, i, values[i]);
+    auto warm = noise (8, 1);
+    a.instance->processBlock (warm, midi);
+
+    juce::MemoryBlock hostState;
+    a.instance->getStateInformation (hostState);
+
+    ReportCounter counter;
+    b.instance->addListener (&counter);
+    for (auto* p : b.instance->getParameters())
+        p->addListener (&counter);
+    b.instance->setStateInformation (hostState.getData(), (int) hostState.getSize());
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
+    for (auto* p : b.instance->getParameters())
+        p->removeListener (&counter);
+    b.instance->removeListener (&counter);
+    EXPECT_EQ (counter.gestures, 0);
+    EXPECT_EQ (counter.updates, 0);
+    // The framework's VST3 wrapper asks the host once to re-read all values
+    // after it copied them into its controller; nothing else comes.
+    EXPECT_LE (counter.valueRefreshes, 1);
+    EXPECT_EQ (counter.valueNotifications % b.instance->getParameters().size(), 0);
+
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ (b.instance->getParameters()[i]->getValue(), values[i]) << "parameter " << i;
+
+    // Same settings, same audio (no dither, so no generator involved), once
+    // both have cleared their shaping history.
+    for (auto* p : { a.instance.get(), b.instance.get() })
+    {
+        p->releaseResources();
+        p->prepareToPlay (sampleRate, maxBlock);
+    }
+    auto x = noise (512, 5), y = x;
+    a.instance->processBlock (x, midi);
+    b.instance->processBlock (y, midi);
+    EXPECT_TRUE (sameBits (x, y));
+    EXPECT_EQ (componentState (*a.instance), componentState (*b.instance));
+}
