@@ -19,12 +19,11 @@ namespace
 void MersenneTwister::setSeed (uint32_t seed) noexcept
 {
     state = stateA;
+    next = end = 0;
     state[0] = seed;
 
     for (uint32_t i = 1; i < (uint32_t) n; ++i)
         state[i] = 1812433253u * (state[i - 1] ^ (state[i - 1] >> 30)) + i;
-
-    next = n;
 }
 
 // The batch is integer arithmetic only, so every variant gives the same
@@ -58,8 +57,14 @@ static void regenerate (const uint32_t* __restrict current, uint32_t* __restrict
 
 void MersenneTwister::refill() noexcept
 {
+    const int carried = end - next;
+
+    for (int i = 0; i < carried; ++i)
+        output[i] = output[next + i];
+
     uint32_t* fresh = (state == stateA) ? stateB : stateA;
-    regenerate (state, fresh, output);
+    regenerate (state, fresh, output + carried);
     state = fresh;
     next = 0;
+    end = carried + n;
 }

@@ -26,42 +26,56 @@ public:
 
     uint32_t operator()() noexcept
     {
-        if (next == stateSize)
+        if (next == end)
             refill();
 
         return output[next++];
     }
 
     /**
-        Draws from the generator with the read position held in a local
-        variable, so that a loop that draws keeps it in a register; the
-        position goes back to the generator when the reader ends.
+        Draws from the generator with the read position held in local
+        variables, so that a loop that draws keeps it in registers; the
+        position goes back to the generator when the reader ends. A caller that
+        needs several values reserves them at once and then takes them without
+        further checks.
     */
     class Reader
     {
     public:
-        explicit Reader (MersenneTwister& g) noexcept : generator (g), position (g.next) {}
+        explicit Reader (MersenneTwister& g) noexcept : generator (g), position (g.next), end (g.end) {}
         ~Reader()   { generator.next = position; }
+
+        /** Makes sure that the next count values (at most maxReserve) can be taken. */
+        void reserve (int count) noexcept
+        {
+            if (end - position < count)
+            {
+                generator.next = position;
+                generator.refill();
+                position = 0;
+                end = generator.end;
+            }
+        }
+
+        /** The next value; reserve() must have made it available. */
+        uint32_t take() noexcept   { return generator.output[position++]; }
 
         uint32_t operator()() noexcept
         {
-            if (position == stateSize)
-            {
-                generator.refill();
-                position = 0;
-            }
-
-            return generator.output[position++];
+            reserve (1);
+            return take();
         }
 
     private:
         MersenneTwister& generator;
-        int position;
+        int position, end;
 
     public:
         Reader (const Reader&) = delete;
         Reader& operator= (const Reader&) = delete;
     };
+
+    static constexpr int maxReserve = 8;
 
 private:
     void refill() noexcept;
@@ -71,6 +85,8 @@ private:
     uint32_t stateA[stateSize];
     uint32_t stateB[stateSize];
     uint32_t* state = stateA;
-    uint32_t output[stateSize];
-    int next = stateSize;
+    // Values not yet taken when a batch is made move to the front, so that a
+    // reservation spanning two batches still reads them in order.
+    uint32_t output[stateSize + maxReserve];
+    int next = 0, end = 0;
 };
