@@ -5,6 +5,9 @@
 #include "UserSettings.h"
 #include "CpuDispatch.h"
 #include "ui/VantrelLookAndFeel.h"
+#include "ui/JuceEditor.h"
+#include "ui/SettingsFileChooser.h"
+#include "SettingsFile.h"
 
 #include <cmath>
 #include <limits>
@@ -128,8 +131,8 @@ double JucePlugin::getTailLengthSeconds() const         { return 0.0; }
 bool JucePlugin::acceptsMidi() const                    { return false; }
 bool JucePlugin::producesMidi() const                   { return false; }
 
-juce::AudioProcessorEditor* JucePlugin::createEditor()  { return nullptr; }
-bool JucePlugin::hasEditor() const                      { return false; }
+juce::AudioProcessorEditor* JucePlugin::createEditor()  { return new JuceEditor (this); }
+bool JucePlugin::hasEditor() const                      { return true; }
 
 //==============================================================================
 int JucePlugin::getNumParameters()   { return ParameterMapping::numParameters; }
@@ -240,6 +243,57 @@ void JucePlugin::setStateInformation (const void* data, int sizeInBytes)
             markUiChanged (5);
         }
     }
+}
+
+//==============================================================================
+void JucePlugin::setSettingsFileChooser (std::unique_ptr<SettingsFileChooser> chooser)
+{
+    settingsFileChooser = std::move (chooser);
+}
+
+void JucePlugin::loadSettingsFile()
+{
+    SettingsFileChooser nativeDialogs;
+    auto& chooser = settingsFileChooser != nullptr ? *settingsFileChooser : nativeDialogs;
+
+    juce::File chosen;
+
+    if (! chooser.chooseFileToLoad (chosen))
+        return;
+
+    // Any file the user picks, whatever its name; only a chunk of this
+    // plug-in's state changes anything.
+    juce::MemoryBlock content;
+
+    if (! SettingsFile::read (chosen, content))
+        return;
+
+    if (auto element = StateChunk::read (content.getData(), (int) content.getSize()))
+    {
+        if (element->hasTagName (stateTag))
+        {
+            applyStateXml (*element);
+            markDspChanged (5);
+            markUiChanged (5);
+        }
+    }
+}
+
+void JucePlugin::saveSettingsFile()
+{
+    SettingsFileChooser nativeDialogs;
+    auto& chooser = settingsFileChooser != nullptr ? *settingsFileChooser : nativeDialogs;
+
+    juce::File chosen;
+
+    if (! chooser.chooseFileToSave (chosen))
+        return;
+
+    juce::MemoryBlock chunk;
+    StateChunk::write (createStateXml(), chunk);
+
+    // A failed write leaves whatever file was there before.
+    SettingsFile::write (SettingsFile::withSettingsExtension (chosen), chunk);
 }
 
 //==============================================================================

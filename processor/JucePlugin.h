@@ -8,6 +8,8 @@
 #include "engine/Algo.h"
 #include "engine/DitherSettings.h"
 
+class SettingsFileChooser;
+
 /**
     The plug-in's audio processor: five index-based parameters, two A/B stores,
     the host state chunk, the user's settings files and the per-user defaults,
@@ -86,6 +88,18 @@ public:
     /** The per-user settings file, owned by the processor. */
     juce::PropertiesFile* getSettings() const noexcept   { return settings.get(); }
 
+    /** Lets the user pick a settings file and, if it holds this plug-in's
+        state chunk, applies it and marks both markers with 5. Reports nothing. */
+    void loadSettingsFile();
+
+    /** Lets the user pick a file and writes the state chunk as its whole
+        content, adding ".qwv" unless the name ends with it. Reports nothing. */
+    void saveSettingsFile();
+
+    /** Replaces the dialogs in which the user picks settings files (tests
+        answer without a window); null restores the native dialogs. */
+    void setSettingsFileChooser (std::unique_ptr<SettingsFileChooser> chooser);
+
     /** The A/B stores: normalised values of parameters 0 to 4. */
     std::atomic<float> aBuf[5];
     std::atomic<float> bBuf[5];
@@ -93,6 +107,7 @@ public:
 private:
     std::unique_ptr<juce::PropertiesFile> settings;
     std::unique_ptr<Algo> algo;
+    std::unique_ptr<SettingsFileChooser> settingsFileChooser;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (JucePlugin)
 };

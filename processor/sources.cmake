@@ -7,3 +7,5 @@ list(APPEND VANTREL_SOURCES
 # which JUCE 7 marks deprecated.
 set_property(SOURCE ${CMAKE_CURRENT_LIST_DIR}/JucePlugin.cpp
     APPEND PROPERTY COMPILE_OPTIONS -Wno-deprecated-declarations)
+list(APPEND VANTREL_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp)

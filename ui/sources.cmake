@@ -24,3 +24,15 @@ set_target_properties(vantrel_ui_resources PROPERTIES POSITION_INDEPENDENT_CODE 
 
 # The generator of the PNGs above, built only on request (see its CMakeLists.txt).
 add_subdirectory(${_vantrel_ui_resources}/generator ${CMAKE_BINARY_DIR}/ui/resources/generator EXCLUDE_FROM_ALL)
+
+# The editor, its about box and the seams around its dialogs and launches.
+list(APPEND VANTREL_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/JuceEditor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AboutDialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SwitchableTooltipWindow.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SettingsFileChooser.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DocumentLauncher.cpp)
+# The editor edits parameters through the framework's index-based
+# notify-the-host call, which JUCE 7 marks deprecated.
+set_property(SOURCE ${CMAKE_CURRENT_LIST_DIR}/JuceEditor.cpp
+    APPEND PROPERTY COMPILE_OPTIONS -Wno-deprecated-declarations)

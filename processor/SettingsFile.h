@@ -1,0 +1,31 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+/**
+    The file side of the user's settings files: a settings file holds one state
+    chunk (see StateChunk) from its first byte to its last, under the extension
+    ".qwv".
+*/
+class SettingsFile
+{
+public:
+    static constexpr const char* extension = ".qwv";
+
+    /** No real chunk comes near this; a larger file is not a settings file. */
+    static constexpr size_t maxFileSize = 1 << 20;
+
+    /** The file that a save writes for the chosen one: the chosen path with
+        ".qwv" appended when its last component has no extension or the path
+        does not end with ".qwv" in any letter case. */
+    static juce::File withSettingsExtension (const juce::File& chosen);
+
+    /** The whole content of the file; false when it cannot be opened or holds
+        more than maxFileSize bytes. */
+    static bool read (const juce::File& file, juce::MemoryBlock& content);
+
+    /** Makes the content the whole of the file. It is written to a temporary
+        file beside the target, which replaces the target only once all of it
+        is on disk; on any failure the target stays as it was. */
+    static bool write (const juce::File& file, const juce::MemoryBlock& content);
+};

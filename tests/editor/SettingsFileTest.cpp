@@ -1,0 +1,325 @@
+#include "EditorTestSupport.h"
+
+#include "processor/SettingsFile.h"
+#include "processor/StateChunk.h"
+#include "ui/SettingsFileChooser.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace
+{
+    /** Answers the dialogs with a chosen file, or cancels them, and records
+        what was asked. */
+    struct ScriptedChooser : SettingsFileChooser
+    {
+        bool chooseFileToLoad (juce::File& chosen) override   { ++loads; return answer (chosen); }
+        bool chooseFileToSave (juce::File& chosen) override   { ++saves; return answer (chosen); }
+
+        bool answer (juce::File& chosen)
+        {
+            if (file == juce::File())
+                return false;
+
+            chosen = file;
+            return true;
+        }
+
+        juce::File file;   // none: cancel
+        int loads = 0, saves = 0;
+    };
+
+    struct SettingsFiles : ::testing::Test
+    {
+        SettingsFiles()
+        {
+            auto owned = std::make_unique<ScriptedChooser>();
+            chooser = owned.get();
+            plugin.setSettingsFileChooser (std::move (owned));
+            folder.createDirectory();
+        }
+
+        ~SettingsFiles() override   { folder.deleteRecursively(); }
+
+        void settle()
+        {
+            plugin.clearDspChanged();
+            plugin.getUiChangedParam();
+            plugin.acknowledgeUiChange();
+        }
+
+        void setSettings (bool bypass, int dither, int shaping, int depth, bool ab)
+        {
+            plugin.bypass = bypass;
+            plugin.ditherType = dither;
+            plugin.noiseShaping = shaping;
+            plugin.bitDepth = depth;
+            plugin.enaAB = ab;
+        }
+
+        void save (const juce::File& f)   { chooser->file = f; plugin.saveSettingsFile(); }
+        void load (const juce::File& f)   { chooser->file = f; plugin.loadSettingsFile(); }
+
+        juce::MemoryBlock chunk()
+        {
+            juce::MemoryBlock block;
+            plugin.getStateInformation (block);
+            return block;
+        }
+
+        JucePlugin plugin;
+        ScriptedChooser* chooser = nullptr;
+        juce::File folder = juce::File::createTempFile ("vantrel-settings-files");
+    };
+
+    juce::MemoryBlock contentOf (const juce::File& file)
+    {
+        juce::MemoryBlock block;
+        file.loadFileAsData (block);
+        return block;
+    }
+
+    std::vector<float> stores (JucePlugin& p)
+    {
+        std::vector<float> v;
+        for (int i = 0; i < 4; ++i) { v.push_back (p.aBuf[i]); v.push_back (p.bBuf[i]); }
+        return v;
+    }
+}
+
+TEST_F (SettingsFiles, CancellingEitherDialogChangesNothing)
+{
+    setSettings (true, 2, 1, 2, false);
+    settle();
+    const auto before = chunk();
+
+    load ({});
+    save ({});
+
+    EXPECT_EQ (chooser->loads, 1);
+    EXPECT_EQ (chooser->saves, 1);
+    EXPECT_EQ (chunk(), before);
+    EXPECT_EQ (plugin.getDspChangedParam(), -1);
+    EXPECT_EQ (plugin.getUiChangedParam(), -1);
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+}
+
+TEST_F (SettingsFiles, ASavedFileLoadsBackEverythingAndMarksBoth)
+{
+    setSettings (true, 2, 3, 1, true);
+    for (int i = 0; i < 4; ++i) { plugin.aBuf[i] = 0.1f * (float) (i + 1); plugin.bBuf[i] = 1.0f / 3.0f + (float) i; }
+    const auto saved = chunk();
+    const auto savedStores = stores (plugin);
+
+    const auto file = folder.getChildFile ("mix.qwv");
+    save (file);
+
+    // The file is the chunk of the host state, byte for byte.
+    EXPECT_EQ (contentOf (file), saved);
+
+    setSettings (false, 0, 0, 0, false);
+    for (int i = 0; i < 4; ++i) { plugin.aBuf[i] = 0.0f; plugin.bBuf[i] = 0.0f; }
+    settle();
+    plugin.markUiChanged (2);
+
+    load (file);
+
+    EXPECT_TRUE (plugin.bypass);
+    EXPECT_EQ (plugin.ditherType, 2);
+    EXPECT_EQ (plugin.noiseShaping, 3);
+    EXPECT_EQ (plugin.bitDepth, 1);
+    EXPECT_TRUE (plugin.enaAB);
+    EXPECT_EQ (stores (plugin), savedStores);
+    EXPECT_EQ (plugin.getDspChangedParam(), 5);
+    EXPECT_EQ (plugin.getUiChangedParam(), 5);
+}
+
+TEST_F (SettingsFiles, ThePlainChunkLoadsWhateverTheFileIsCalled)
+{
+    setSettings (false, 1, 2, 2, false);
+    const auto file = folder.getChildFile ("from the host.txt");
+    ASSERT_TRUE (file.replaceWithData (chunk().getData(), chunk().getSize()));
+
+    setSettings (false, 0, 0, 0, false);
+    load (file);
+    EXPECT_EQ (plugin.ditherType, 1);
+    EXPECT_EQ (plugin.noiseShaping, 2);
+    EXPECT_EQ (plugin.bitDepth, 2);
+}
+
+TEST_F (SettingsFiles, FilesWithoutAChunkOfThisPlugInLoadNothing)
+{
+    setSettings (true, 2, 3, 2, true);
+    const auto good = chunk();
+
+    // The state as a host keeps it: the framework's headers in front of the chunk.
+    juce::MemoryBlock hostState;
+    {
+        juce::MemoryOutputStream out (hostState, false);
+        out.write ("VstW", 4);
+        out.writeIntBigEndian (8);
+        out.writeIntBigEndian (1);
+        out.writeIntBigEndian (0);
+        out.write ("CcnK", 4);
+        out.writeIntBigEndian ((int) good.getSize() + 152);
+        out.write ("FBCh", 4);
+        for (int i = 0; i < 37; ++i)
+            out.writeIntBigEndian (0);
+        out << good;
+    }
+
+    juce::MemoryBlock otherTag;
+    StateChunk::write (juce::XmlElement ("1364678211"), otherTag);
+
+    const std::pair<const char*, juce::MemoryBlock> files[] = {
+        { "host state.qwv", hostState },
+        { "empty.qwv", {} },
+        { "text.qwv", juce::MemoryBlock ("not a chunk at all", 18) },
+        { "other plug-in.qwv", otherTag },
+        { "just the magic.qwv", juce::MemoryBlock ("VC2!", 4) },
+    };
+
+    setSettings (false, 0, 0, 0, false);
+    settle();
+    const auto before = chunk();
+
+    for (const auto& [name, bytes] : files)
+    {
+        const auto file = folder.getChildFile (name);
+        ASSERT_TRUE (file.replaceWithData (bytes.getData(), bytes.getSize()));
+        load (file);
+        EXPECT_EQ (chunk(), before) << name;
+        EXPECT_EQ (plugin.getDspChangedParam(), -1) << name;
+        EXPECT_EQ (plugin.getUiChangedParam(), -1) << name;
+    }
+
+    // A folder or a file that does not exist cannot be opened.
+    load (folder);
+    load (folder.getChildFile ("missing.qwv"));
+    EXPECT_EQ (chunk(), before);
+    EXPECT_EQ (plugin.getUiChangedParam(), -1);
+}
+
+TEST_F (SettingsFiles, AFileAboveTheBoundIsNotASettingsFile)
+{
+    setSettings (true, 2, 3, 2, true);
+
+    // A real chunk at the front, padded far beyond any real one.
+    auto padded = chunk();
+    padded.setSize (SettingsFile::maxFileSize + 1, true);
+    const auto big = folder.getChildFile ("big.qwv");
+    ASSERT_TRUE (big.replaceWithData (padded.getData(), padded.getSize()));
+
+    setSettings (false, 0, 0, 0, false);
+    settle();
+    load (big);
+    EXPECT_EQ (plugin.ditherType, 0);
+    EXPECT_EQ (plugin.getUiChangedParam(), -1);
+
+    // At the bound itself it still loads.
+    padded.setSize (SettingsFile::maxFileSize, true);
+    ASSERT_TRUE (big.replaceWithData (padded.getData(), padded.getSize()));
+    load (big);
+    EXPECT_EQ (plugin.ditherType, 2);
+}
+
+TEST_F (SettingsFiles, SavesAreRepeatableAndReplaceLongerFilesWhole)
+{
+    setSettings (false, 1, 1, 1, false);
+    const auto first = folder.getChildFile ("a.qwv");
+    const auto second = folder.getChildFile ("b.qwv");
+    save (first);
+    save (second);
+
+    EXPECT_EQ (contentOf (first), contentOf (second));
+
+    // Over a longer file, and over one that holds a chunk already: exactly
+    // the new chunk is left.
+    juce::MemoryBlock longer;
+    longer.setSize (4096, true);
+    ASSERT_TRUE (first.replaceWithData (longer.getData(), longer.getSize()));
+    setSettings (true, 2, 3, 2, true);
+    save (first);
+    save (first);
+
+    EXPECT_EQ (contentOf (first), chunk());
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 2);
+}
+
+TEST_F (SettingsFiles, TheExtensionRule)
+{
+    const auto dotted = folder.getChildFile ("my.settings");
+    dotted.createDirectory();
+
+    const std::pair<juce::File, juce::File> cases[] = {
+        { folder.getChildFile ("settings"), folder.getChildFile ("settings.qwv") },
+        { folder.getChildFile ("settings.qwv"), folder.getChildFile ("settings.qwv") },
+        { folder.getChildFile ("settings.QWV"), folder.getChildFile ("settings.QWV") },
+        { folder.getChildFile ("settings.Qwv"), folder.getChildFile ("settings.Qwv") },
+        { folder.getChildFile ("mix.txt"), folder.getChildFile ("mix.txt.qwv") },
+        { folder.getChildFile ("mix.qwv.txt"), folder.getChildFile ("mix.qwv.txt.qwv") },
+        { dotted.getChildFile ("settings"), dotted.getChildFile ("settings.qwv") },
+    };
+
+    for (const auto& [chosen, written] : cases)
+        EXPECT_EQ (SettingsFile::withSettingsExtension (chosen).getFullPathName(), written.getFullPathName());
+
+    // Through the save itself: an existing file of the appended name is replaced.
+    const auto appended = folder.getChildFile ("mix.txt.qwv");
+    appended.replaceWithText ("old");
+    save (folder.getChildFile ("mix.txt"));
+    EXPECT_FALSE (folder.getChildFile ("mix.txt").exists());
+    EXPECT_EQ (contentOf (appended), chunk());
+
+    save (folder.getChildFile ("UPPER.QWV"));
+    EXPECT_TRUE (folder.getChildFile ("UPPER.QWV").existsAsFile());
+    EXPECT_FALSE (folder.getChildFile ("UPPER.QWV.qwv").exists());
+}
+
+TEST_F (SettingsFiles, AFailedWriteKeepsTheOldFile)
+{
+    const auto file = folder.getChildFile ("keep.qwv");
+    setSettings (false, 1, 1, 1, false);
+    save (file);
+    const auto old = contentOf (file);
+
+    // The process may write no file beyond a few bytes: the new chunk is cut
+    // short on its way to the disk.
+    setSettings (true, 2, 3, 2, true);
+    struct rlimit previous {};
+    getrlimit (RLIMIT_FSIZE, &previous);
+    const auto previousHandler = std::signal (SIGXFSZ, SIG_IGN);
+    struct rlimit small = previous;
+    small.rlim_cur = 40;
+    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &small), 0);
+
+    save (file);
+
+    setrlimit (RLIMIT_FSIZE, &previous);
+    std::signal (SIGXFSZ, previousHandler);
+
+    EXPECT_EQ (contentOf (file), old);
+
+    // Nothing is left beside it either.
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories | juce::File::ignoreHiddenFiles, "*"), 1);
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 1);
+
+    // Without the limit the same save goes through.
+    save (file);
+    EXPECT_EQ (contentOf (file), chunk());
+}
+
+TEST_F (SettingsFiles, ATargetThatCannotBeReplacedKeepsItsContent)
+{
+    // A folder where the file should go can be neither removed nor replaced
+    // by a file: the save leaves it, and what is in it, as it was.
+    const auto target = folder.getChildFile ("taken.qwv");
+    target.createDirectory();
+    target.getChildFile ("inside").replaceWithText ("x");
+
+    save (target);
+
+    EXPECT_TRUE (target.isDirectory());
+    EXPECT_EQ (target.getChildFile ("inside").loadFileAsString(), "x");
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 1);
+}

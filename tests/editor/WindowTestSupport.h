@@ -1,0 +1,70 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+/**
+    Helpers for the tests that show real windows on the X display: they drive
+    the mouse and keyboard with xdotool, as a person would, and take
+    screenshots with ImageMagick's import.
+*/
+namespace windowtest
+{
+    /** True when an X display is set. */
+    bool haveDisplay();
+
+    /** $VANTREL_ARTIFACTS_DIR/editor, else the build's artifacts/editor. */
+    juce::File artifactsFolder();
+
+    /** Runs the message loop for the given time. */
+    void pump (int milliseconds);
+
+    /** Runs the message loop until the condition holds or the time is over. */
+    bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 5000);
+
+    /** Runs a shell script (bash) and keeps the message loop going until it
+        ends, so that the events it causes are handled meanwhile, also inside
+        the nested loop of a menu it opens. False when it failed or timed out. */
+    bool runScript (const juce::String& script, int timeoutMs = 20000);
+
+    /** xdotool commands: move to the point (screen pixels) and click, with
+        the Control key held when asked. */
+    juce::String clickCommand (juce::Point<int> screenPoint, bool withControl = false);
+
+    /** The command that saves the screen area as <name>.png in the artefacts. */
+    juce::String screenshotCommand (juce::Rectangle<int> screenArea, const juce::String& name);
+
+    /** Takes the screenshot now and loads it; a null image when it failed. */
+    juce::Image screenshot (juce::Rectangle<int> screenArea, const juce::String& name);
+
+    /** True when each channel differs by at most the tolerance. */
+    bool near (juce::Colour a, juce::Colour b, int tolerance = 8);
+
+    /** The number of pixels in the area that the predicate accepts. */
+    int countWhere (const juce::Image& image, juce::Rectangle<int> area, const std::function<bool (juce::Colour)>& accept);
+
+    /** A top-level window that holds a component, at a fixed place on the
+        screen, brought to the front with keyboard focus. */
+    class TestWindow : public juce::DocumentWindow
+    {
+    public:
+        TestWindow (const juce::String& title, juce::Component& content, juce::Point<int> topLeft);
+        ~TestWindow() override;
+
+        void closeButtonPressed() override {}
+
+        /** Where the content lies on the screen. */
+        juce::Rectangle<int> contentScreenBounds() const;
+
+        /** Waits until the window is on the screen and drawn. */
+        bool waitUntilShown();
+    };
+
+    /** Skips the test when there is no display. */
+    #define VANTREL_REQUIRE_DISPLAY() \
+        if (! windowtest::haveDisplay()) GTEST_SKIP() << "no X display (DISPLAY is not set)"
+}

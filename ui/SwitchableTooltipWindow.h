@@ -1,0 +1,34 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+/**
+    The editor's tooltip window: the framework's, with a delay that the editor
+    switches between 700 ms (tips on) and `never` (tips off).
+
+    The framework compares its millisecond counter with the time of the last
+    change plus the delay in unsigned 32-bit arithmetic, so with the largest
+    delay the sum wraps once the counter passes 2^31 (about 25 days after the
+    system started) and tips would show at once. With the `never` delay this
+    window therefore offers no tip at all, whatever the counter says.
+*/
+class SwitchableTooltipWindow : public juce::TooltipWindow
+{
+public:
+    static constexpr int defaultDelay = 700;
+    static constexpr int never = 0x7fffffff;
+
+    explicit SwitchableTooltipWindow (int delayMs = defaultDelay);
+
+    /** Sets the delay before a tip appears; `never` switches tips off. */
+    void setDelay (int delayMs);
+
+    int getDelay() const noexcept   { return delay; }
+
+    juce::String getTipFor (juce::Component& component) override;
+
+private:
+    int delay;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SwitchableTooltipWindow)
+};
