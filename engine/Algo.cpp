@@ -4,6 +4,10 @@
 #include <ctime>
 #include <limits>
 
+#if defined (__SSE2__)
+ #include <emmintrin.h>
+#endif
+
 const double Algo::curve1Taps[5] = { 2.033, -2.165, 1.959, -1.59, 0.6149 };
 const double Algo::curve2Taps[9] = { 2.847, -4.685, 6.214, -7.184, 6.639, -5.032, 3.263, -1.632, 0.4191 };
 const double Algo::curve3Taps[9] = { 2.412, -3.37, 3.937, -4.174, 3.353, -2.205, 1.281, -0.569, 0.0847 };
@@ -35,10 +39,21 @@ namespace
     {
         const float scaled = sample * scale;
 
+       #if defined (__SSE2__)
+        // The processor's truncating conversion is defined for every input: it
+        // gives INT_MIN for NaN and for values outside the range, so only that
+        // one result needs a second look.
+        const int32_t steps = _mm_cvttss_si32 (_mm_set_ss (scaled));
+
+        if (steps != std::numeric_limits<int32_t>::min())
+            return steps;
+       #else
         if (std::fabs (scaled) < int32Limit)
             return (int32_t) scaled;
+       #endif
 
-        return saturateScaled (scaled, isNaN);
+        return scaled == -int32Limit ? std::numeric_limits<int32_t>::min()
+                                     : saturateScaled (scaled, isNaN);
     }
 
     // The error filter as the sample loop uses it: the same products summed in
@@ -90,11 +105,17 @@ namespace
     // keeps the conversion defined whatever happens.
     inline int64_t truncateShaped (double shaped) noexcept
     {
+       #if defined (__SSE2__)
+        // Defined for every input (INT_MIN when out of range), and the value
+        // is always far inside the range anyway.
+        return _mm_cvttsd_si32 (_mm_set_sd (shaped));
+       #else
         if (std::fabs (shaped) < 2147483648.0)
             return (int32_t) shaped;
 
         return shaped > 0.0 ? std::numeric_limits<int32_t>::max()
                             : std::numeric_limits<int32_t>::min();
+       #endif
     }
 
 }
