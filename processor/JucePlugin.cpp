@@ -233,6 +233,11 @@ void JucePlugin::getStateInformation (juce::MemoryBlock& destData)
 
 void JucePlugin::setStateInformation (const void* data, int sizeInBytes)
 {
+    applyStateChunk (data, sizeInBytes);
+}
+
+void JucePlugin::applyStateChunk (const void* data, int sizeInBytes)
+{
     if (auto element = StateChunk::read (data, sizeInBytes))
     {
         if (element->hasTagName (stateTag))
@@ -268,15 +273,7 @@ void JucePlugin::loadSettingsFile()
     if (! SettingsFile::read (chosen, content))
         return;
 
-    if (auto element = StateChunk::read (content.getData(), (int) content.getSize()))
-    {
-        if (element->hasTagName (stateTag))
-        {
-            applyStateXml (*element);
-            markDspChanged (5);
-            markUiChanged (5);
-        }
-    }
+    applyStateChunk (content.getData(), (int) content.getSize());
 }
 
 void JucePlugin::saveSettingsFile()

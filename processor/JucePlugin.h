@@ -105,6 +105,10 @@ public:
     std::atomic<float> bBuf[5];
 
 private:
+    /** Applies a state chunk that holds this plug-in's element and marks both
+        markers with 5; anything else changes nothing. */
+    void applyStateChunk (const void* data, int sizeInBytes);
+
     std::unique_ptr<juce::PropertiesFile> settings;
     std::unique_ptr<Algo> algo;
     std::unique_ptr<SettingsFileChooser> settingsFileChooser;
