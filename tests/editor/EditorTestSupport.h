@@ -21,6 +21,7 @@ struct JuceEditorTestAccess
     static juce::TextButton& noiseShaping (JuceEditor& e)  { return *e.noiseShapingButton; }
     static juce::TextButton& ditherType (JuceEditor& e)    { return *e.ditherTypeButton; }
     static SwitchableTooltipWindow& tooltips (JuceEditor& e) { return e.tooltipWindow; }
+    static void help (JuceEditor& e)                       { e.openHelpFile(); }
 };
 
 /** Reaches the about box's children for the tests. */
