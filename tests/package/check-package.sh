@@ -19,6 +19,7 @@ value='HKEY_LOCAL_MACHINE\SOFTWARE\Vantrel\Vantrel Dither 64bit\Help_file='$manu
 bundle=/usr/lib/vst3/Vantrel_Dither.vst3
 expected_files="./etc/vantrel/registry
 ./usr/lib/vst3/Vantrel_Dither.vst3/Contents/x86_64-linux/Vantrel_Dither.so
+./usr/share/doc/vantrel-dither/copyright
 ./usr/share/doc/vantrel-dither/manual.html"
 
 failed=0
@@ -49,7 +50,7 @@ fi
 ok "the package builds: ${deb#"$build"/}"
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
-check "it holds the bundle, the manual and the registry file" [ "$files" = "$expected_files" ]
+check "it holds the bundle, the manual, the copyright file and the registry file" [ "$files" = "$expected_files" ]
 [[ "$files" = "$expected_files" ]] || echo "$files" >&2
 
 check "the registry file is a conffile" [ "$(dpkg-deb -I "$deb" conffiles)" = "$registry" ]
