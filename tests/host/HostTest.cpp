@@ -7,12 +7,7 @@
 #include "AllocationCounter.h"
 #include "PluginHost.h"
 #include "engine/Algo.h"
-
-#include <pluginterfaces/base/ipluginbase.h>
-#include <pluginterfaces/vst/ivstcomponent.h>
-#include <pluginterfaces/vst/ivsteditcontroller.h>
-#include <pluginterfaces/vst/ivstmessage.h>
-#include <public.sdk/source/common/memorystream.h>
+#include "Vst3Restore.h"
 
 namespace
 {
@@ -529,90 +524,6 @@ namespace
 {
     using namespace Steinberg;
 
-    // The loaded instance's component and a controller of the module's own,
-    // connected to it, restored through the VST3 interfaces as a host does.
-    struct Vst3Restore
-    {
-        explicit Vst3Restore (juce::AudioPluginInstance& instance)
-        {
-            struct Visitor : juce::ExtensionsVisitor
-            {
-                void visitVST3Client (const VST3Client& client) override   { component = client.getIComponentPtr(); }
-                Vst::IComponent* component = nullptr;
-            } visitor;
-
-            instance.getExtensions (visitor);
-            component = visitor.component;
-            module.open (PluginHost::bundle().getChildFile ("Contents/x86_64-linux/Vantrel_Dither.so").getFullPathName());
-            auto* getFactory = reinterpret_cast<IPluginFactory* (*)()> (module.getFunction ("GetPluginFactory"));
-            TUID controllerId {};
-
-            if (component == nullptr || getFactory == nullptr || component->getControllerClassId (controllerId) != kResultOk)
-                return;
-
-            factory = getFactory();
-            factory->createInstance (controllerId, Vst::IEditController::iid, (void**) &controller);
-
-            if (controller == nullptr)
-                return;
-
-            controller->initialize (nullptr);
-            component->queryInterface (Vst::IConnectionPoint::iid, (void**) &componentPoint);
-            controller->queryInterface (Vst::IConnectionPoint::iid, (void**) &controllerPoint);
-            controllerPoint->connect (componentPoint);
-        }
-
-        ~Vst3Restore()
-        {
-            if (controller != nullptr)
-            {
-                controllerPoint->disconnect (componentPoint);
-                controllerPoint->release();
-                componentPoint->release();
-                controller->terminate();
-                controller->release();
-            }
-
-            if (factory != nullptr)
-                factory->release();
-        }
-
-        // IComponent::setState, then IEditController::setComponentState.
-        std::pair<tresult, tresult> restore (const juce::MemoryBlock& state)
-        {
-            IPtr<MemoryStream> stream (new MemoryStream(), false);
-            stream->write (const_cast<void*> (state.getData()), (int32) state.getSize(), nullptr);
-            stream->seek (0, IBStream::kIBSeekSet, nullptr);
-            const auto componentResult = component->setState (stream);
-            stream->seek (0, IBStream::kIBSeekSet, nullptr);
-            return { componentResult, controller->setComponentState (stream) };
-        }
-
-        // What the host sees: the component's saved state and the controller's values.
-        std::pair<juce::MemoryBlock, std::vector<double>> seen()
-        {
-            IPtr<MemoryStream> stream (new MemoryStream(), false);
-            component->getState (stream);
-            std::vector<double> values;
-
-            for (int32 i = 0; i < controller->getParameterCount(); ++i)
-            {
-                Vst::ParameterInfo info {};
-                controller->getParameterInfo (i, info);
-                values.push_back (controller->getParamNormalized (info.id));
-            }
-
-            return { juce::MemoryBlock (stream->getData(), (size_t) stream->getSize()), values };
-        }
-
-        juce::DynamicLibrary module;
-        Vst::IComponent* component = nullptr;
-        IPluginFactory* factory = nullptr;
-        Vst::IEditController* controller = nullptr;
-        Vst::IConnectionPoint* componentPoint = nullptr;
-        Vst::IConnectionPoint* controllerPoint = nullptr;
-    };
-
     juce::MemoryBlock withBigEndian (juce::MemoryBlock b, size_t offset, uint32_t value)
     {
         for (size_t i = 0; i < 4; ++i)
@@ -663,7 +574,7 @@ TEST (Host, DamagedComponentStatesChangeNothing)
     source.instance->processBlock (warm, midi);
 
     Vst3Restore host (*receiver.instance);
-    ASSERT_NE (host.controller, nullptr);
+    ASSERT_TRUE (host.isReady());
     const auto good = componentState (*source.instance);
     const auto size = good.getSize();
     const auto content = size - 176;   // the chunk and the framework's private data
@@ -726,13 +637,13 @@ TEST (Host, DamagedComponentStatesChangeNothing)
     // The sound state and its preset image still restore exactly.
     for (const auto* state : { &good, &image })
     {
-        ASSERT_NE (host.restore (before.first).first, kResultFalse);
+        ASSERT_NE (host.restore (before.state).first, kResultFalse);
         const auto [component, controller] = host.restore (*state);
         EXPECT_EQ (component, kResultTrue);
         EXPECT_EQ (controller, kNotImplemented);   // the framework's controller reads nothing of it
         const auto after = host.seen();
-        EXPECT_TRUE (after.first == good);
+        EXPECT_TRUE (after.state == good);
         for (int i = 0; i < 5; ++i)
-            EXPECT_EQ (after.second[(size_t) i], values[i]) << "parameter " << i;
+            EXPECT_EQ (after.values[(size_t) i], values[i]) << "parameter " << i;
     }
 }
