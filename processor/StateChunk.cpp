@@ -441,7 +441,7 @@ double StateChunk::number (const juce::String& text)
     if (*p == '-' || *p == '+')
         ++p;
 
-    if (! (p.isDigit() || *p == '.'))
+    if (! ((*p >= '0' && *p <= '9') || *p == '.'))
         return 0.0;
 
     return withBoundedExponent (text).getDoubleValue();
