@@ -612,6 +612,22 @@ TEST (Host, DamagedComponentStatesChangeNothing)
     for (const uint64_t s : { privateSize + 1, privateSize - 1, (uint64_t) content, ~(uint64_t) 0, (uint64_t) 1 << 63 })
         cases.push_back ({ "private data size " + std::to_string (s), withLittleEndian (good, privateSizeAt, s, 8) });
 
+    // Private data whose value tree announces 2^31 - 1 children, or -2^31.
+    for (const char* children : { "\x04\xff\xff\xff\x7f", "\x84\x00\x00\x00\x80" })
+    {
+        juce::MemoryOutputStream out;
+        out.write (static_cast<const char*> (good.getData()) + 176, content - 15 - 8 - (size_t) privateSize);
+        const auto start = out.getDataSize();
+        out.write ("JUCEPrivateData\0\0", 17);
+        out.write (children, 5);
+        out.writeInt64 ((juce::int64) (out.getDataSize() - start));
+        out.write ("JUCEPrivateData", 15);
+        auto state = withBigEndian (withBigEndian (good, 20, (uint32_t) out.getDataSize() + 152), 172, (uint32_t) out.getDataSize());
+        state.setSize (176);
+        state.append (out.getData(), out.getDataSize());
+        cases.push_back ({ "private data with children " + juce::String::toHexString (children, 5).toStdString(), state });
+    }
+
     cases.push_back ({ "image cut to 47", juce::MemoryBlock (image.getData(), 47) });
     cases.push_back ({ "image cut before its entry", juce::MemoryBlock (image.getData(), image.getSize() - 1) });
     for (const uint64_t offset : { (uint64_t) image.getSize() - 7, (uint64_t) image.getSize(), ~(uint64_t) 0, listOffset + ((uint64_t) 1 << 32), (uint64_t) 47 })
