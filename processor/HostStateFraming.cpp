@@ -26,8 +26,8 @@ namespace
     // none, so a few levels are plenty.
     constexpr int maxTreeDepth = 8;
 
-    // The state's bytes. Every read names its offset and size and is checked
-    // against the bytes present.
+    // The state's bytes. The framing's checks come first, with holds(); the
+    // reads check again and give 0 outside the bytes, so no read leaves them.
     struct Bytes
     {
         const uint8_t* data;
@@ -38,8 +38,6 @@ namespace
             return offset <= size && count <= size - offset;
         }
 
-        bool holds (const Range& r) const noexcept   { return holds (r.offset, r.size); }
-
         bool tagAt (size_t offset, const char* tag) const noexcept
         {
             return holds (offset, 4) && std::memcmp (data + offset, tag, 4) == 0;
@@ -47,12 +45,18 @@ namespace
 
         uint32_t bigEndian32 (size_t offset) const noexcept
         {
+            if (! holds (offset, 4))
+                return 0;
+
             const auto* p = data + offset;
             return ((uint32_t) p[0] << 24) | ((uint32_t) p[1] << 16) | ((uint32_t) p[2] << 8) | p[3];
         }
 
         uint64_t littleEndian (size_t offset, int numBytes) const noexcept
         {
+            if (! holds (offset, (uint64_t) numBytes))
+                return 0;
+
             uint64_t value = 0;
 
             for (int i = numBytes; --i >= 0;)
