@@ -178,9 +178,11 @@ _vantrel_patch(_wrapper "${_wrapper_in}"
             return kResultFalse;
 ]==])
 
-file(WRITE "${_plugin_client_out}/VST3/juce_VST3_Wrapper.cpp" "${_wrapper}")
-file(READ "${_plugin_client_in}/juce_audio_plugin_client_VST3.cpp" _client_vst3)
-file(WRITE "${_plugin_client_out}/juce_audio_plugin_client_VST3.cpp" "${_client_vst3}")
+# Written only when their text changes, so that a new configure does not
+# rebuild the wrapper.
+file(WRITE "${CMAKE_BINARY_DIR}/juce_VST3_Wrapper.cpp.new" "${_wrapper}")
+configure_file("${CMAKE_BINARY_DIR}/juce_VST3_Wrapper.cpp.new" "${_plugin_client_out}/VST3/juce_VST3_Wrapper.cpp" COPYONLY)
+configure_file("${_plugin_client_in}/juce_audio_plugin_client_VST3.cpp" "${_plugin_client_out}/juce_audio_plugin_client_VST3.cpp" COPYONLY)
 set(VANTREL_VST3_CLIENT_SOURCE_IN "${_plugin_client_in}/juce_audio_plugin_client_VST3.cpp")
 set(VANTREL_VST3_CLIENT_SOURCE "${_plugin_client_out}/juce_audio_plugin_client_VST3.cpp")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_wrapper_in}" "${VANTREL_VST3_CLIENT_SOURCE_IN}")
