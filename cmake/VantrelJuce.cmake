@@ -25,7 +25,9 @@ if(_pos EQUAL -1)
     message(FATAL_ERROR "juce_VST3Common.h no longer holds '${_needle}': check whether the copy is still needed")
 endif()
 string(REPLACE "${_needle}" "const auto& mapping = map[busIndex];" _vst3_common "${_vst3_common}")
-file(WRITE "${VANTREL_JUCE_OVERRIDES_DIR}/juce_audio_processors/format_types/juce_VST3Common.h" "${_vst3_common}")
+file(WRITE "${CMAKE_BINARY_DIR}/juce_VST3Common.h.new" "${_vst3_common}")
+configure_file("${CMAKE_BINARY_DIR}/juce_VST3Common.h.new"
+               "${VANTREL_JUCE_OVERRIDES_DIR}/juce_audio_processors/format_types/juce_VST3Common.h" COPYONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_vst3_common_in}")
 
 # Replaces the one occurrence of `old` in the variable named `var` with `new`;
@@ -178,8 +180,8 @@ _vantrel_patch(_wrapper "${_wrapper_in}"
             return kResultFalse;
 ]==])
 
-# Written only when their text changes, so that a new configure does not
-# rebuild the wrapper.
+# Written only when their text changes (as the header above), so that a new
+# configure does not rebuild the wrapper.
 file(WRITE "${CMAKE_BINARY_DIR}/juce_VST3_Wrapper.cpp.new" "${_wrapper}")
 configure_file("${CMAKE_BINARY_DIR}/juce_VST3_Wrapper.cpp.new" "${_plugin_client_out}/VST3/juce_VST3_Wrapper.cpp" COPYONLY)
 configure_file("${_plugin_client_in}/juce_audio_plugin_client_VST3.cpp" "${_plugin_client_out}/juce_audio_plugin_client_VST3.cpp" COPYONLY)
