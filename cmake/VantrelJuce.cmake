@@ -32,6 +32,165 @@ configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_VST3Common.h"
     "${VANTREL_JUCE_OVERRIDES_DIR}/juce_audio_processors/format_types/juce_VST3Common.h" COPYONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_vst3_common_in}")
 
+# Replaces the one occurrence of `old` in the variable named `var` with `new`;
+# configure stops when the framework's text holds `old` other than once.
+function(_vantrel_patch var file old new)
+    string(FIND "${${var}}" "${old}" _first)
+    string(FIND "${${var}}" "${old}" _last REVERSE)
+    if(_first EQUAL -1 OR NOT _first EQUAL _last)
+        message(FATAL_ERROR "${file} no longer holds this text exactly once; check whether the patch still fits:\n${old}")
+    endif()
+    string(REPLACE "${old}" "${new}" _patched "${${var}}")
+    set(${var} "${_patched}" PARENT_SCOPE)
+endfunction()
+
+# The VST3 wrapper of JUCE 7.0.5 restores the component state through its
+# VST 2 compatible framing ("VstW" header, "CcnK" bank, "VST3" preset image,
+# private-data trailer) trusting every length, offset and count in it, so a
+# damaged project reads out of bounds or crashes the host. The build compiles a
+# patched copy of the wrapper instead of the installed one: its restore goes
+# through HostStateFraming, which checks the framing against the bytes present,
+# and a state whose framing does not fit changes nothing and is refused
+# (kResultFalse) by the component and the controller alike.
+set(_plugin_client_in "${JUCE_MODULES_DIR}/juce_audio_plugin_client")
+if(NOT EXISTS "${_plugin_client_in}/VST3/juce_VST3_Wrapper.cpp")
+    set(_plugin_client_in "/usr/share/juce/modules/juce_audio_plugin_client")
+endif()
+set(_wrapper_in "${_plugin_client_in}/VST3/juce_VST3_Wrapper.cpp")
+set(_plugin_client_out "${VANTREL_JUCE_OVERRIDES_DIR}/juce_audio_plugin_client")
+file(READ "${_wrapper_in}" _wrapper)
+string(REPLACE "\r\n" "\n" _wrapper "${_wrapper}")
+
+# The copy lives elsewhere: its includes of the module's own files take their path.
+string(REPLACE "#include \"../utility/" "#include \"${_plugin_client_in}/utility/" _wrapper "${_wrapper}")
+if(_wrapper MATCHES "#include \"\\.\\./")
+    message(FATAL_ERROR "${_wrapper_in} includes other relative paths; the copy cannot resolve them")
+endif()
+
+_vantrel_patch(_wrapper "${_wrapper_in}"
+[==[#include <juce_audio_processors/format_types/juce_VST3Common.h>
+]==]
+[==[#include <juce_audio_processors/format_types/juce_VST3Common.h>
+#include "processor/HostStateFraming.h"
+]==])
+
+# The whole of the framework's framing reader (loadVST2VstWBlock to
+# loadStateData) gives way to one that asks HostStateFraming first.
+set(_span_begin "   #if JUCE_VST3_CAN_REPLACE_VST2\n    bool loadVST2VstWBlock (const char* data, int size)\n")
+set(_span_end "        setStateInformation (data, size);\n    }\n")
+string(FIND "${_wrapper}" "${_span_begin}" _begin)
+string(FIND "${_wrapper}" "${_span_end}" _end REVERSE)
+if(_begin EQUAL -1 OR _end LESS _begin)
+    message(FATAL_ERROR "${_wrapper_in}: the state loaders are not where the patch expects them")
+endif()
+string(LENGTH "${_span_end}" _span_end_length)
+math(EXPR _span_length "${_end} + ${_span_end_length} - ${_begin}")
+string(SUBSTRING "${_wrapper}" ${_begin} ${_span_length} _span)
+string(MD5 _span_md5 "${_span}")
+if(NOT _span_md5 STREQUAL "228d0159e01c9be61b87a6bda1b65b73")
+    message(FATAL_ERROR "${_wrapper_in}: the state loaders changed (MD5 ${_span_md5}); check the patch")
+endif()
+_vantrel_patch(_wrapper "${_wrapper_in}" "${_span}"
+[==[   #if ! JUCE_VST3_CAN_REPLACE_VST2
+    #error "HostStateFraming reads the VST 2 compatible framing that this wrapper writes only with JUCE_VST3_CAN_REPLACE_VST2"
+   #endif
+
+    // The framing around the plug-in's data: every length, offset and count is
+    // checked against the bytes present before anything is loaded. False, and
+    // nothing loaded, when one does not fit or the state holds no plug-in data.
+    bool loadStateData (const void* data, int size)
+    {
+        const auto pluginData = HostStateFraming::pluginData (data, (size_t) size);
+
+        if (! pluginData.has_value() || pluginData->empty())
+            return false;
+
+        for (const auto& range : *pluginData)
+            setStateInformation (static_cast<const char*> (data) + range.offset, (int) range.size);
+
+        return true;
+    }
+]==])
+
+# The component's restore reports whether the state was loaded.
+_vantrel_patch(_wrapper "${_wrapper_in}"
+    "    bool readFromMemoryStream (IBStream* state)\n"
+    "    bool readFromMemoryStream (IBStream* state, bool& loaded)\n")
+_vantrel_patch(_wrapper "${_wrapper_in}"
+    "            loadStateData (block.getData(), (int) block.getSize());\n"
+    "            loaded = loadStateData (block.getData(), (int) block.getSize());\n")
+_vantrel_patch(_wrapper "${_wrapper_in}"
+    "    bool readFromUnknownStream (IBStream* state)\n"
+    "    bool readFromUnknownStream (IBStream* state, bool& loaded)\n")
+_vantrel_patch(_wrapper "${_wrapper_in}"
+    "        loadStateData (allData.getData(), (int) dataSize);\n"
+    "        loaded = loadStateData (allData.getData(), (int) dataSize);\n")
+_vantrel_patch(_wrapper "${_wrapper_in}"
+[==[            if (! getHostType().isFruityLoops() && readFromMemoryStream (state))
+                return kResultTrue;
+
+            if (readFromUnknownStream (state))
+                return kResultTrue;
+]==]
+[==[            bool loaded = false;
+
+            if (! getHostType().isFruityLoops() && readFromMemoryStream (state, loaded))
+                return loaded ? kResultTrue : kResultFalse;
+
+            if (readFromUnknownStream (state, loaded))
+                return loaded ? kResultTrue : kResultFalse;
+]==])
+
+# The controller refuses what the component refuses, before it copies the
+# processor's values and asks the host to read them again.
+_vantrel_patch(_wrapper "${_wrapper_in}"
+[==[    tresult PLUGIN_API setComponentState (IBStream* stream) override
+    {
+        // As an IEditController member, the host should only call this from the message thread.
+        assertHostMessageThread();
+]==]
+[==[    // The whole stream from its start, read as the component reads it.
+    static bool componentStateFits (IBStream& stream)
+    {
+        if (stream.seek (0, IBStream::kIBSeekSet, nullptr) != kResultTrue)
+            return false;
+
+        MemoryOutputStream allData;
+        char buffer[4096];
+
+        for (;;)
+        {
+            Steinberg::int32 bytesRead = 0;
+            const auto status = stream.read (buffer, (Steinberg::int32) sizeof (buffer), &bytesRead);
+
+            if (bytesRead <= 0 || (status != kResultTrue && ! getHostType().isWavelab()))
+                break;
+
+            allData.write (buffer, static_cast<size_t> (bytesRead));
+        }
+
+        const auto pluginData = HostStateFraming::pluginData (allData.getData(), allData.getDataSize());
+        return allData.getDataSize() > 0 && pluginData.has_value() && ! pluginData->empty();
+    }
+
+    tresult PLUGIN_API setComponentState (IBStream* stream) override
+    {
+        // As an IEditController member, the host should only call this from the message thread.
+        assertHostMessageThread();
+
+        if (stream != nullptr && ! componentStateFits (*stream))
+            return kResultFalse;
+]==])
+
+# Written only when their text changes (as the header above), so that a new
+# configure does not rebuild the wrapper.
+file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_VST3_Wrapper.cpp" "${_wrapper}")
+configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_VST3_Wrapper.cpp" "${_plugin_client_out}/VST3/juce_VST3_Wrapper.cpp" COPYONLY)
+configure_file("${_plugin_client_in}/juce_audio_plugin_client_VST3.cpp" "${_plugin_client_out}/juce_audio_plugin_client_VST3.cpp" COPYONLY)
+set(VANTREL_VST3_CLIENT_SOURCE_IN "${_plugin_client_in}/juce_audio_plugin_client_VST3.cpp")
+set(VANTREL_VST3_CLIENT_SOURCE "${_plugin_client_out}/juce_audio_plugin_client_VST3.cpp")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_wrapper_in}" "${VANTREL_VST3_CLIENT_SOURCE_IN}")
+
 # Our own sources are compiled with these options: IEEE arithmetic exactly as
 # written (no contraction into fused multiply-adds, no fast-math), since the
 # engine's output is exact to the bit. Our own warnings are on for them too.

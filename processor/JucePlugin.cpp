@@ -206,9 +206,16 @@ juce::XmlElement JucePlugin::createStateXml() const
 
 void JucePlugin::applyStateXml (const juce::XmlElement& element)
 {
-    auto readInt = [&element] (const char* name, const std::atomic<int>& field)
+    // A number attribute read as decimal only (StateChunk::number); an absent
+    // one leaves the current value.
+    auto readNumber = [&element] (const juce::String& name, double current)
     {
-        return toIntField (element.getDoubleAttribute (name, (double) field.load (std::memory_order_relaxed)));
+        return element.hasAttribute (name) ? StateChunk::number (element.getStringAttribute (name)) : current;
+    };
+
+    auto readInt = [&readNumber] (const char* name, const std::atomic<int>& field)
+    {
+        return toIntField (readNumber (name, (double) field.load (std::memory_order_relaxed)));
     };
 
     bypass.store (element.getBoolAttribute ("fxBypass", bypass.load (std::memory_order_relaxed)), std::memory_order_relaxed);
@@ -219,9 +226,9 @@ void JucePlugin::applyStateXml (const juce::XmlElement& element)
 
     for (int i = 0; i < 4; ++i)
     {
-        const auto a = element.getDoubleAttribute ("A_Buf" + juce::String (i), (double) aBuf[i].load (std::memory_order_relaxed));
+        const auto a = readNumber ("A_Buf" + juce::String (i), (double) aBuf[i].load (std::memory_order_relaxed));
         aBuf[i].store ((float) a, std::memory_order_relaxed);
-        const auto b = element.getDoubleAttribute ("B_Buf" + juce::String (i), (double) bBuf[i].load (std::memory_order_relaxed));
+        const auto b = readNumber ("B_Buf" + juce::String (i), (double) bBuf[i].load (std::memory_order_relaxed));
         bBuf[i].store ((float) b, std::memory_order_relaxed);
     }
 }

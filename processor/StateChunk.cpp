@@ -434,14 +434,29 @@ std::unique_ptr<juce::XmlElement> StateChunk::read (const void* data, int sizeIn
     return element;
 }
 
+double StateChunk::number (const juce::String& text)
+{
+    auto p = text.getCharPointer().findEndOfWhitespace();
+
+    if (*p == '-' || *p == '+')
+        ++p;
+
+    if (! ((*p >= '0' && *p <= '9') || *p == '.'))
+        return 0.0;
+
+    return withBoundedExponent (text).getDoubleValue();
+}
+
 juce::String StateChunk::realText (double value)
 {
-    // Not finite: texts that the number reader turns back into the same value.
+    // Not finite. No state gives a NaN (the reader takes decimal numbers
+    // only); an infinity comes from a decimal beyond the float range, and is
+    // written as one beyond every double.
     if (std::isnan (value))
         return "nan";
 
     if (std::isinf (value))
-        return value < 0 ? "-inf" : "inf";
+        return value < 0 ? "-1e+999" : "1e+999";
 
     if (value == 0.0)
         return "0";   // also for -0

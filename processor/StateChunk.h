@@ -25,6 +25,14 @@ public:
     static std::unique_ptr<juce::XmlElement> read (const void* data, int sizeInBytes);
 
     /** A real value as state text: general notation from the nearest
-        17-significant-digit decimal, with three exponent digits. */
+        17-significant-digit decimal, with three exponent digits. An infinity
+        is written as a decimal beyond every double ("1e+999"), which reads
+        back as the same infinity. */
     static juce::String realText (double value);
+
+    /** A number field of the state: the decimal number at the start of the
+        text, after any white space, and 0 when the text does not start with
+        one (JUCE's own reader also takes the words nan, inf and infinity).
+        A decimal beyond the double range gives an infinity, as JUCE's does. */
+    static double number (const juce::String& text);
 };

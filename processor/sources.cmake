@@ -1,5 +1,6 @@
 list(APPEND VANTREL_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/JucePlugin.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HostStateFraming.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ParameterMapping.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StateChunk.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UserSettings.cpp)

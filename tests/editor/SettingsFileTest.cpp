@@ -5,6 +5,7 @@
 #include "ui/SettingsFileChooser.h"
 
 #include <csignal>
+#include <limits>
 #include <sys/resource.h>
 
 namespace
@@ -145,6 +146,22 @@ TEST_F (SettingsFiles, ThePlainChunkLoadsWhateverTheFileIsCalled)
     EXPECT_EQ (plugin.ditherType, 1);
     EXPECT_EQ (plugin.noiseShaping, 2);
     EXPECT_EQ (plugin.bitDepth, 2);
+
+    // Number fields are decimal only, as in the host's state.
+    juce::XmlElement words ("1364678210");
+    words.setAttribute ("fxDitherType", "Infinity");
+    words.setAttribute ("fxNoiseShaping", "nan");
+    words.setAttribute ("fxBitDepth", "1e400");
+    words.setAttribute ("A_Buf0", "-inf");
+    juce::MemoryBlock wordsChunk;
+    StateChunk::write (words, wordsChunk);
+    ASSERT_TRUE (file.replaceWithData (wordsChunk.getData(), wordsChunk.getSize()));
+    plugin.aBuf[0] = 0.5f;
+    load (file);
+    EXPECT_EQ (plugin.ditherType, 0);
+    EXPECT_EQ (plugin.noiseShaping, 0);
+    EXPECT_EQ (plugin.bitDepth, std::numeric_limits<int>::max());
+    EXPECT_EQ (plugin.aBuf[0].load(), 0.0f);
 }
 
 TEST_F (SettingsFiles, FilesWithoutAChunkOfThisPlugInLoadNothing)

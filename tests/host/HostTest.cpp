@@ -7,6 +7,7 @@
 #include "AllocationCounter.h"
 #include "PluginHost.h"
 #include "engine/Algo.h"
+#include "Vst3Restore.h"
 
 namespace
 {
@@ -517,4 +518,148 @@ TEST (Host, RestoringTheStateInAnotherInstance)
     b.instance->processBlock (y, midi);
     EXPECT_TRUE (sameBits (x, y));
     EXPECT_EQ (componentState (*a.instance), componentState (*b.instance));
+}
+
+namespace
+{
+    using namespace Steinberg;
+
+    juce::MemoryBlock withBigEndian (juce::MemoryBlock b, size_t offset, uint32_t value)
+    {
+        for (size_t i = 0; i < 4; ++i)
+            b[offset + i] = (char) (value >> (24 - 8 * i));
+        return b;
+    }
+
+    juce::MemoryBlock withLittleEndian (juce::MemoryBlock b, size_t offset, uint64_t value, size_t numBytes)
+    {
+        for (size_t i = 0; i < numBytes; ++i)
+            b[offset + i] = (char) (value >> (8 * i));
+        return b;
+    }
+
+    // A preset image as hosts save one: header, the component state at 48,
+    // then the list with its one "Comp" entry.
+    juce::MemoryBlock presetImage (const juce::MemoryBlock& componentState)
+    {
+        juce::MemoryOutputStream out;
+        out.write ("VST3", 4);
+        out.writeInt (1);
+        out.write ("0123456789ABCDEF0123456789ABCDEF", 32);
+        out.writeInt64 (48 + (juce::int64) componentState.getSize());
+        out << componentState;
+        out.write ("List", 4);
+        out.writeInt (1);
+        out.write ("Comp", 4);
+        out.writeInt64 (48);
+        out.writeInt64 ((juce::int64) componentState.getSize());
+        return out.getMemoryBlock();
+    }
+}
+
+// Damaged component states restored as a host restores a project: nothing
+// crashes, neither the component nor the controller takes any of them, the
+// host sees the same state and values as before, and a sound state still
+// restores exactly afterwards.
+TEST (Host, DamagedComponentStatesChangeNothing)
+{
+    Loaded source, receiver;
+    ASSERT_NE (source.instance, nullptr);
+    ASSERT_NE (receiver.instance, nullptr);
+    juce::MidiBuffer midi;
+    const float values[] = { 1.0f, 0.5f, 2.0f / 3.0f, 1.0f, 1.0f };
+    for (int i = 0; i < 5; ++i)
+        PluginHost::setParameter (*source.instance, i, values[i]);
+    auto warm = noise (8, 1);
+    source.instance->processBlock (warm, midi);
+
+    Vst3Restore host (*receiver.instance);
+    ASSERT_TRUE (host.isReady());
+    const auto good = componentState (*source.instance);
+    const auto size = good.getSize();
+    const auto content = size - 176;   // the chunk and the framework's private data
+    const auto image = presetImage (good);
+    const auto listOffset = 48 + size;
+    ASSERT_GT (content, 40u);
+
+    struct Case { std::string name; juce::MemoryBlock state; tresult expected = kResultFalse; };
+    std::vector<Case> cases;
+
+    // Cut short anywhere. Fewer than four bytes hold no framing: the bytes go
+    // to the processor as they stand, and it finds no chunk in them.
+    for (size_t cut = 0; cut < size; ++cut)
+        cases.push_back ({ "cut to " + std::to_string (cut), juce::MemoryBlock (good.getData(), cut),
+                           cut > 0 && cut < 4 ? kResultTrue : kResultFalse });
+
+    auto wrongMagic = [&] (size_t offset) { auto b = good; b[offset] ^= 0x20; return b; };
+    cases.push_back ({ "VstW magic", wrongMagic (0), kResultTrue });   // not a framing: no chunk either
+    cases.push_back ({ "CcnK magic", wrongMagic (16) });
+    cases.push_back ({ "FBCh magic", wrongMagic (24) });
+    cases.push_back ({ "chunk magic", wrongMagic (176), kResultTrue });   // framed fine, no chunk inside
+
+    for (const uint32_t length : { 0u, 4u, 7u, 9u, 0xffffffffu, 0xfffffff8u, 0x80000000u, (uint32_t) size - 7, 0x7ffffff0u })
+        cases.push_back ({ "VstW header length " + std::to_string ((int32_t) length), withBigEndian (good, 4, length) });
+
+    for (const uint32_t bankSize : { (uint32_t) content + 151, (uint32_t) content + 153, 0u, 0xffffffffu })
+        cases.push_back ({ "bank size " + std::to_string ((int32_t) bankSize), withBigEndian (good, 20, bankSize) });
+
+    for (const uint32_t chunkSize : { (uint32_t) content - 1, (uint32_t) content + 1, 0xffffffffu, 0x7fffffffu })
+        cases.push_back ({ "chunk size " + std::to_string ((int32_t) chunkSize), withBigEndian (good, 172, chunkSize) });
+
+    // The size of the framework's private data, just before "JUCEPrivateData".
+    const auto privateSizeAt = size - 15 - 8;
+    const auto privateSize = (uint64_t) juce::ByteOrder::littleEndianInt64 (static_cast<const char*> (good.getData()) + privateSizeAt);
+    for (const uint64_t s : { privateSize + 1, privateSize - 1, (uint64_t) content, ~(uint64_t) 0, (uint64_t) 1 << 63 })
+        cases.push_back ({ "private data size " + std::to_string (s), withLittleEndian (good, privateSizeAt, s, 8) });
+
+    // Private data whose value tree announces 2^31 - 1 children, or -2^31.
+    for (const char* children : { "\x04\xff\xff\xff\x7f", "\x84\x00\x00\x00\x80" })
+    {
+        juce::MemoryOutputStream out;
+        out.write (static_cast<const char*> (good.getData()) + 176, content - 15 - 8 - (size_t) privateSize);
+        const auto start = out.getDataSize();
+        out.write ("JUCEPrivateData\0\0", 17);
+        out.write (children, 5);
+        out.writeInt64 ((juce::int64) (out.getDataSize() - start));
+        out.write ("JUCEPrivateData", 15);
+        auto state = withBigEndian (withBigEndian (good, 20, (uint32_t) out.getDataSize() + 152), 172, (uint32_t) out.getDataSize());
+        state.setSize (176);
+        state.append (out.getData(), out.getDataSize());
+        cases.push_back ({ "private data with children " + juce::String::toHexString (children, 5).toStdString(), state });
+    }
+
+    cases.push_back ({ "image cut to 47", juce::MemoryBlock (image.getData(), 47) });
+    cases.push_back ({ "image cut before its entry", juce::MemoryBlock (image.getData(), image.getSize() - 1) });
+    for (const uint64_t offset : { (uint64_t) image.getSize() - 7, (uint64_t) image.getSize(), ~(uint64_t) 0, listOffset + ((uint64_t) 1 << 32), (uint64_t) 47 })
+        cases.push_back ({ "list offset " + std::to_string (offset), withLittleEndian (image, 40, offset, 8) });
+    for (const uint32_t count : { 2u, 0xffffffffu, 0x7fffffffu, 0u })
+        cases.push_back ({ "entry count " + std::to_string ((int32_t) count), withLittleEndian (image, listOffset + 4, count, 4) });
+    const auto entry = listOffset + 8;
+    for (const uint64_t offset : { (uint64_t) 49, (uint64_t) 47, (uint64_t) image.getSize(), ~(uint64_t) 0 - 10, (uint64_t) 1 << 63 })
+        cases.push_back ({ "Comp offset " + std::to_string (offset), withLittleEndian (image, entry + 4, offset, 8) });
+    for (const uint64_t compSize : { (uint64_t) image.getSize() - 47, (uint64_t) size - 1, (uint64_t) 0, ~(uint64_t) 0 })
+        cases.push_back ({ "Comp size " + std::to_string (compSize), withLittleEndian (image, entry + 12, compSize, 8) });
+
+    const auto before = host.seen();
+
+    for (const auto& c : cases)
+    {
+        const auto [component, controller] = host.restore (c.state);
+        EXPECT_EQ (component, c.expected) << c.name;
+        EXPECT_EQ (controller, c.expected == kResultFalse ? kResultFalse : kNotImplemented) << c.name;
+        ASSERT_TRUE (host.seen() == before) << c.name;
+    }
+
+    // The sound state and its preset image still restore exactly.
+    for (const auto* state : { &good, &image })
+    {
+        ASSERT_NE (host.restore (before.state).first, kResultFalse);
+        const auto [component, controller] = host.restore (*state);
+        EXPECT_EQ (component, kResultTrue);
+        EXPECT_EQ (controller, kNotImplemented);   // the framework's controller reads nothing of it
+        const auto after = host.seen();
+        EXPECT_TRUE (after.state == good);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ (after.values[(size_t) i], values[i]) << "parameter " << i;
+    }
 }

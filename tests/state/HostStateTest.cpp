@@ -213,6 +213,13 @@ TEST (HostState, AttributeTextConversions)
         { "fxBitDepth", "-1e99999999999", 3, std::numeric_limits<int>::min() },
         { "A_Buf0", "x", 5, 0 },             { "B_Buf3", "0.3333333432674408", 12, 1.0f / 3 },
         { "A_Buf2", "1e99999999999", 9, HUGE_VAL },
+        // Decimal numbers only: the words JUCE's reader also takes give 0.
+        { "fxDitherType", "inf", 1, 0 },     { "fxDitherType", "-inf", 1, 0 },  { "fxDitherType", "Infinity", 1, 0 },
+        { "fxNoiseShaping", " +NaN", 2, 0 }, { "fxBitDepth", "1e400", 3, std::numeric_limits<int>::max() },
+        { "fxBitDepth", "-1e400", 3, std::numeric_limits<int>::min() },
+        { "A_Buf0", "nan", 5, 0 },           { "B_Buf0", "-infinity", 6, 0 }, { "A_Buf1", "INF", 7, 0 },
+        { "B_Buf1", "1e400", 8, HUGE_VAL },  { "A_Buf3", "-1e39", 11, -HUGE_VAL }, { "B_Buf2", "1e-400", 10, 0 },
+        { "B_Buf3", " .5e1", 12, 5 },
         { "fxbypass", "1", 0, 0 },           { "A_Buf4", "1", 0, 0 },
     };
 

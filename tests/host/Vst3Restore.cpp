@@ -1,0 +1,79 @@
+#include "Vst3Restore.h"
+
+#include "PluginHost.h"
+
+#include <public.sdk/source/common/memorystream.h>
+
+using namespace Steinberg;
+
+Vst3Restore::Vst3Restore (juce::AudioPluginInstance& instance)
+{
+    struct Visitor : juce::ExtensionsVisitor
+    {
+        void visitVST3Client (const VST3Client& client) override   { found = client.getIComponentPtr(); }
+        Vst::IComponent* found = nullptr;
+    } visitor;
+
+    instance.getExtensions (visitor);
+    component = visitor.found;
+
+    // The module the instance came from, loaded once more: the same factory.
+    module.open (PluginHost::bundle().getChildFile ("Contents/x86_64-linux/Vantrel_Dither.so").getFullPathName());
+    auto* getFactory = reinterpret_cast<IPluginFactory* (*)()> (module.getFunction ("GetPluginFactory"));
+    TUID controllerId {};
+
+    if (component == nullptr || getFactory == nullptr || component->getControllerClassId (controllerId) != kResultOk)
+        return;
+
+    factory = getFactory();
+    factory->createInstance (controllerId, Vst::IEditController::iid, (void**) &controller);
+
+    if (controller == nullptr)
+        return;
+
+    controller->initialize (nullptr);
+    component->queryInterface (Vst::IConnectionPoint::iid, (void**) &componentPoint);
+    controller->queryInterface (Vst::IConnectionPoint::iid, (void**) &controllerPoint);
+    controllerPoint->connect (componentPoint);
+}
+
+Vst3Restore::~Vst3Restore()
+{
+    if (controller != nullptr)
+    {
+        controllerPoint->disconnect (componentPoint);
+        controllerPoint->release();
+        componentPoint->release();
+        controller->terminate();
+        controller->release();
+    }
+
+    if (factory != nullptr)
+        factory->release();
+}
+
+std::pair<tresult, tresult> Vst3Restore::restore (const void* data, size_t size)
+{
+    IPtr<MemoryStream> stream (new MemoryStream(), false);
+    stream->write (const_cast<void*> (data), (int32) size, nullptr);
+    stream->seek (0, IBStream::kIBSeekSet, nullptr);
+    const auto componentResult = component->setState (stream);
+    stream->seek (0, IBStream::kIBSeekSet, nullptr);
+    return { componentResult, controller->setComponentState (stream) };
+}
+
+Vst3Restore::Seen Vst3Restore::seen()
+{
+    IPtr<MemoryStream> stream (new MemoryStream(), false);
+    component->getState (stream);
+    Seen result { juce::MemoryBlock (stream->getData(), (size_t) stream->getSize()), {} };
+
+    for (int32 i = 0; i < controller->getParameterCount(); ++i)
+    {
+        Vst::ParameterInfo info {};
+        controller->getParameterInfo (i, info);
+        result.values.push_back (controller->getParamNormalized (info.id));
+    }
+
+    return result;
+}

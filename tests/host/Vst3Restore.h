@@ -1,0 +1,50 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <pluginterfaces/base/ipluginbase.h>
+#include <pluginterfaces/vst/ivstcomponent.h>
+#include <pluginterfaces/vst/ivsteditcontroller.h>
+#include <pluginterfaces/vst/ivstmessage.h>
+
+#include <utility>
+#include <vector>
+
+// Restores component states into a loaded instance through the VST3
+// interfaces, as a host restores a project: IComponent::setState, then
+// IEditController::setComponentState on a controller of the module's own that
+// is connected to the instance's component.
+class Vst3Restore
+{
+public:
+    explicit Vst3Restore (juce::AudioPluginInstance& instance);
+    ~Vst3Restore();
+
+    bool isReady() const noexcept   { return controller != nullptr; }
+
+    /** The component's result, then the controller's. */
+    std::pair<Steinberg::tresult, Steinberg::tresult> restore (const void* data, size_t size);
+    std::pair<Steinberg::tresult, Steinberg::tresult> restore (const juce::MemoryBlock& state)
+    {
+        return restore (state.getData(), state.getSize());
+    }
+
+    /** What the host sees: the component's saved state and the controller's values. */
+    struct Seen
+    {
+        juce::MemoryBlock state;
+        std::vector<double> values;
+
+        bool operator== (const Seen& other) const   { return state == other.state && values == other.values; }
+    };
+
+    Seen seen();
+
+private:
+    juce::DynamicLibrary module;
+    Steinberg::Vst::IComponent* component = nullptr;
+    Steinberg::IPluginFactory* factory = nullptr;
+    Steinberg::Vst::IEditController* controller = nullptr;
+    Steinberg::Vst::IConnectionPoint* componentPoint = nullptr;
+    Steinberg::Vst::IConnectionPoint* controllerPoint = nullptr;
+};
