@@ -7,18 +7,22 @@ list(APPEND VANTREL_SOURCES
 # byte arrays (namespace VantrelBinaryData, header VantrelBinaryData.h);
 # ui/resources/VantrelResources.h gives them their resource names.
 set(_vantrel_ui_resources ${CMAKE_CURRENT_LIST_DIR}/resources)
+set(_vantrel_ui_resource_files
+    ${_vantrel_ui_resources}/fonts/SourceSansPro-Regular.ttf
+    ${_vantrel_ui_resources}/fonts/SourceSansPro-It.ttf
+    ${_vantrel_ui_resources}/fonts/SourceSansPro-Bold.ttf
+    ${_vantrel_ui_resources}/fonts/SourceSansPro-BoldIt.ttf
+    ${_vantrel_ui_resources}/aboutImage.png
+    ${_vantrel_ui_resources}/alertQuestion.png
+    ${_vantrel_ui_resources}/alertWarning.png
+    ${_vantrel_ui_resources}/alertInfo.png)
 juce_add_binary_data(vantrel_ui_resources
     NAMESPACE VantrelBinaryData
     HEADER_NAME VantrelBinaryData.h
-    SOURCES
-        ${_vantrel_ui_resources}/fonts/SourceSansPro-Regular.ttf
-        ${_vantrel_ui_resources}/fonts/SourceSansPro-It.ttf
-        ${_vantrel_ui_resources}/fonts/SourceSansPro-Bold.ttf
-        ${_vantrel_ui_resources}/fonts/SourceSansPro-BoldIt.ttf
-        ${_vantrel_ui_resources}/aboutImage.png
-        ${_vantrel_ui_resources}/alertQuestion.png
-        ${_vantrel_ui_resources}/alertWarning.png
-        ${_vantrel_ui_resources}/alertInfo.png)
+    SOURCES ${_vantrel_ui_resource_files})
+# The framework regenerates the arrays only when its list of inputs is
+# rewritten, which happens at configure time: a changed file re-runs it.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_vantrel_ui_resource_files})
 # Linked into the shared plug-in module as well as into the static core library.
 set_target_properties(vantrel_ui_resources PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
