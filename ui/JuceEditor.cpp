@@ -329,11 +329,9 @@ void JuceEditor::openHelpFile()
     // An empty path names no file, and then no file exists.
     const auto file = path.isNotEmpty() ? juce::File (path) : juce::File();
 
-    if (path.isNotEmpty() && file.exists())
-    {
-        DocumentLauncher::open (path);
+    // An opener that cannot be started is reported as a missing file is.
+    if (path.isNotEmpty() && file.exists() && DocumentLauncher::open (path))
         return;
-    }
 
     juce::AlertWindow::showMessageBoxAsync (juce::AlertWindow::WarningIcon, "Error!",
                                             helpFileMissingMessage (file.getFileName()), "OK");

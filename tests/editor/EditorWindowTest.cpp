@@ -458,7 +458,8 @@ TEST_F (EditorWindow, HelpOpensTheRegisteredFileOrWarns)
     SystemRegistry::setStoreFile (store.getFile());
 
     juce::StringArray opened;
-    DocumentLauncher::setHandler ([&] (const juce::String& path) { opened.add (path); });
+    bool starts = true;
+    DocumentLauncher::setHandler ([&] (const juce::String& path) { opened.add (path); return starts; });
 
     const auto key = JuceEditor::helpFileRegistryPath();
     store.getFile().replaceWithText (key + "=" + help.getFile().getFullPathName() + "\n");
@@ -484,6 +485,16 @@ TEST_F (EditorWindow, HelpOpensTheRegisteredFileOrWarns)
     ASSERT_TRUE (pumpUntil ([this] { return findAlert() != nullptr; }, 2000));
     EXPECT_EQ (findAlert()->getDescription(), "Error!. Help file  not found. Please re-install the software.");
     EXPECT_EQ (opened.size(), 1);
+    findAlert()->exitModalState (0);
+    pumpUntil ([this] { return findAlert() == nullptr; }, 2000);
+
+    // The file is there but its opener cannot be started: the same warning.
+    starts = false;
+    store.getFile().replaceWithText (key + "=" + help.getFile().getFullPathName() + "\n");
+    choose (Access::settings (*editor), 4);
+    ASSERT_TRUE (pumpUntil ([this] { return findAlert() != nullptr; }, 2000));
+    EXPECT_EQ (findAlert()->getDescription(), "Error!. Help file " + help.getFile().getFileName() + " not found. Please re-install the software.");
+    EXPECT_EQ (opened.size(), 2);
 }
 
 TEST_F (EditorWindow, AboutShowsTheBoxInAModalDialogThatEscapeCloses)
