@@ -419,6 +419,14 @@ TEST_F (EditorWindow, ShowTooltipsSwitchesBothWays)
     menu = choose (Access::settings (*editor), 6);
     EXPECT_TRUE (menu.ticked.isEmpty());
     EXPECT_EQ (settings->getValue (UserSettings::tooltipsKey), "1");
+
+    // Another instance switches them off after this one wrote the file: the
+    // menu shows what the file holds now.
+    settings->saveIfNeeded();
+    JucePlugin().getSettings()->switchTooltips();
+    menu = choose (Access::settings (*editor), 6);
+    EXPECT_TRUE (menu.ticked.isEmpty());
+    EXPECT_EQ (settings->getValue (UserSettings::tooltipsKey), "1");
 }
 
 TEST_F (EditorWindow, TooltipsAppearOnHoverOnlyWhileSwitchedOn)
