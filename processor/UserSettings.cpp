@@ -195,8 +195,10 @@ bool UserSettings::mergeWithFile (bool write)
     readOnly.processLock = nullptr;
     juce::PropertiesFile onDisk (getFile(), readOnly);
 
-    auto merged = onDisk.getAllProperties();
+    // A file that is there but cannot be read gives nothing to take over:
+    // this instance's values stand for it.
     const auto& mine = getAllProperties();
+    auto merged = onDisk.isValidFile() ? onDisk.getAllProperties() : mine;
 
     for (auto& key : changedKeys)
     {
