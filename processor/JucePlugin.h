@@ -9,6 +9,7 @@
 #include "engine/DitherSettings.h"
 
 class SettingsFileChooser;
+class UserSettings;
 
 /**
     The plug-in's audio processor: five index-based parameters, two A/B stores,
@@ -86,7 +87,7 @@ public:
     Algo& getAlgo() noexcept   { return *algo; }
 
     /** The per-user settings file, owned by the processor. */
-    juce::PropertiesFile* getSettings() const noexcept   { return settings.get(); }
+    UserSettings* getSettings() const noexcept   { return settings.get(); }
 
     /** Lets the user pick a settings file and, if it holds this plug-in's
         state chunk, applies it and marks both markers with 5. Reports nothing. */
@@ -109,7 +110,7 @@ private:
         markers with 5; anything else changes nothing. */
     void applyStateChunk (const void* data, int sizeInBytes);
 
-    std::unique_ptr<juce::PropertiesFile> settings;
+    std::unique_ptr<UserSettings> settings;
     std::unique_ptr<Algo> algo;
     std::unique_ptr<SettingsFileChooser> settingsFileChooser;
 

@@ -7,8 +7,20 @@
 /**
     The per-user settings file of the processor: where it lives, how it is
     opened, taken over from the older file name, or given first-run values.
+
+    Every instance of the processor, in this process or another, holds one of
+    these on the same file, and each writes its whole set. So that no write
+    drops a value that another instance wrote meanwhile, a write first reads
+    the file again and keeps its values for every key except those that this
+    instance changed since its own last write; the read and the write happen
+    under one lock shared by the instances of this process and by other
+    processes. Reading the tooltip switch reads the file again the same way.
+
+    Through this class, save(), saveIfNeeded() and reload() merge as above;
+    they hide the framework's versions, which would write or read the whole set
+    over the other. The delayed save and the destructor use them too.
 */
-class UserSettings
+class UserSettings : public juce::PropertiesFile
 {
 public:
     static constexpr const char* ditherTypeKey = "zeTyc4KU5HB";
@@ -16,22 +28,72 @@ public:
     static constexpr const char* bitDepthKey = "VgVZZ62N1QI";
     static constexpr const char* tooltipsKey = "Rj3PktA2kCQ";
 
+    /** Opens the file and loads it, if it exists. */
+    UserSettings (const juce::File& settingsFile, const juce::PropertiesFile::Options& options);
+
+    /** Writes what this instance changed and has not written yet. */
+    ~UserSettings() override;
+
     /** The options for a settings file named after the given name. */
     static juce::PropertiesFile::Options options (const juce::String& name, const juce::String& osxSubFolder);
 
-    /** Opens the file of the options. On Linux it lives in the user's
-        configuration folder ($XDG_CONFIG_HOME, else ~/.config) rather than in a
+    /** Where the file of the options lives. On Linux that is the user's
+        configuration folder ($XDG_CONFIG_HOME, else ~/.config) rather than a
         folder of its own in the home folder. */
+    static juce::File fileFor (const juce::PropertiesFile::Options& options);
+
+    /** Opens the file of the options as a plain, unshared properties file
+        (for reading the older file). */
     static std::unique_ptr<juce::PropertiesFile> open (const juce::PropertiesFile::Options& options);
 
     /** Opens the current file for the product; if it does not exist yet, takes
         over the file under the older name (copying every key and saving at
         once) or, failing that, sets the first-run values, which the delayed
         save writes later. */
-    static std::unique_ptr<juce::PropertiesFile> openForProduct (const juce::String& productName);
+    static std::unique_ptr<UserSettings> openForProduct (const juce::String& productName);
 
     /** Decimal integer text as the settings store it: leading white space,
         an optional sign and digits; no digits gives 0, and a number beyond the
         int range gives the nearest end of the range. */
     static int parseInt (const juce::String& text) noexcept;
+
+    //==============================================================================
+    /** Takes the file's current values for every key that this instance has
+        not changed since its last write. */
+    bool reload();
+
+    /** Writes now: the file's current values, with the keys that this
+        instance changed since its last write taken from this instance. */
+    bool save();
+
+    /** Writes as save() does if anything changed since the last write. */
+    bool saveIfNeeded();
+
+    //==============================================================================
+    /** Stores the three default dither settings ("Save as Default"); the
+        delayed save writes them. */
+    void storeDefaults (int ditherType, int noiseShaping, int bitDepth);
+
+    /** Whether tooltips are on, as the file holds the switch now: "1" or no
+        value is on, anything else off. */
+    bool tooltipsOn();
+
+    /** Stores the opposite of the switch as the file holds it now and returns
+        the new state; the delayed save writes it. */
+    bool switchTooltips();
+
+private:
+    void propertyChanged() override;
+    void timerCallback() override;
+
+    bool mergeWithFile (bool write);
+
+    juce::PropertiesFile::Options fileOptions;
+
+    // Guarded by the property set's lock.
+    juce::StringPairArray lastSeen { false };   // the values after the last change, read or write
+    juce::StringArray changedKeys;              // set or removed here since the last write
+    juce::StringArray firstRunKeys;             // first-run values: written only where the file has none
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (UserSettings)
 };

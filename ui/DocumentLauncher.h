@@ -8,14 +8,23 @@
     Opens a document with the application that the desktop associates with it
     (the shell on Windows, xdg-open on Linux). Tests put a handler of their own
     in its place, so that they see what would be opened and nothing starts.
+
+    On Linux xdg-open is started directly, with the path as its one argument:
+    no shell reads the path, so blanks, quotes, '$', backticks and backslashes
+    in it are only characters of the name, and an executable document is
+    opened rather than run. The opener runs in a process of its own that the
+    host never has to reap.
 */
 class DocumentLauncher
 {
 public:
-    using Handler = std::function<void (const juce::String& path)>;
+    /** Takes the path and tells whether the launch started. */
+    using Handler = std::function<bool (const juce::String& path)>;
 
-    /** Opens the document; what the desktop does with it is not reported. */
-    static void open (const juce::String& path);
+    /** Starts the opener for the document. Returns false when it could not be
+        started (no xdg-open on the PATH, no process to be had); what the
+        opener then does with the document is not reported. */
+    static bool open (const juce::String& path);
 
     /** Replaces the desktop's launch by the handler; an empty handler
         restores it. Message thread only. */

@@ -42,11 +42,6 @@ namespace
     {
         return (float) step / (float) steps;
     }
-
-    bool tooltipsOn (juce::PropertiesFile& settings)
-    {
-        return settings.getValue (UserSettings::tooltipsKey, "1") == "1";
-    }
 }
 
 JuceEditor::JuceEditor (JucePlugin* owner)
@@ -68,8 +63,8 @@ JuceEditor::JuceEditor (JucePlugin* owner)
     makeButton (noiseShapingButton, "NoiseShaping");
     makeButton (ditherTypeButton, "DitherType");
 
-    tooltipWindow.setDelay (tooltipsOn (*plugin().getSettings()) ? SwitchableTooltipWindow::defaultDelay
-                                                                  : SwitchableTooltipWindow::never);
+    tooltipWindow.setDelay (plugin().getSettings()->tooltipsOn() ? SwitchableTooltipWindow::defaultDelay
+                                                                 : SwitchableTooltipWindow::never);
 
     bypassButton->setTooltip ("The bypass button switches bypass on or off. The bypass is a soft bypass, "
                               "disabling the plugin, the volume stage and the monitor setting.");
@@ -284,7 +279,7 @@ void JuceEditor::showSettingsMenu()
     menu.addItem (help, "Help");
     menu.addItem (about, "About");
     menu.addSeparator();
-    menu.addItem (showTooltips, "Show tooltips", true, tooltipsOn (*settings));
+    menu.addItem (showTooltips, "Show tooltips", true, settings->tooltipsOn());
 
     switch (menu.showAt (settingsButton.get()))
     {
@@ -301,12 +296,9 @@ void JuceEditor::showSettingsMenu()
 void JuceEditor::saveAsDefault()
 {
     auto& p = plugin();
-    auto* settings = p.getSettings();
 
     // The live fields, not the stores; bypass and the A/B flag are not defaults.
-    settings->setValue (UserSettings::ditherTypeKey, juce::String (p.ditherType.load()));
-    settings->setValue (UserSettings::noiseShapingKey, juce::String (p.noiseShaping.load()));
-    settings->setValue (UserSettings::bitDepthKey, juce::String (p.bitDepth.load()));
+    p.getSettings()->storeDefaults (p.ditherType.load(), p.noiseShaping.load(), p.bitDepth.load());
 
     juce::AlertWindow::showMessageBoxAsync (juce::AlertWindow::InfoIcon, productName,
                                             "Dither settings have been saved as default.", "OK");
@@ -329,11 +321,9 @@ void JuceEditor::openHelpFile()
     // An empty path names no file, and then no file exists.
     const auto file = path.isNotEmpty() ? juce::File (path) : juce::File();
 
-    if (path.isNotEmpty() && file.exists())
-    {
-        DocumentLauncher::open (path);
+    // An opener that cannot be started is reported as a missing file is.
+    if (path.isNotEmpty() && file.exists() && DocumentLauncher::open (path))
         return;
-    }
 
     juce::AlertWindow::showMessageBoxAsync (juce::AlertWindow::WarningIcon, "Error!",
                                             helpFileMissingMessage (file.getFileName()), "OK");
@@ -347,16 +337,6 @@ void JuceEditor::showAboutBox()
 
 void JuceEditor::switchTooltips()
 {
-    auto* settings = plugin().getSettings();
-
-    if (tooltipsOn (*settings))
-    {
-        tooltipWindow.setDelay (SwitchableTooltipWindow::never);
-        settings->setValue (UserSettings::tooltipsKey, "0");
-    }
-    else
-    {
-        tooltipWindow.setDelay (SwitchableTooltipWindow::defaultDelay);
-        settings->setValue (UserSettings::tooltipsKey, "1");
-    }
+    const bool on = plugin().getSettings()->switchTooltips();
+    tooltipWindow.setDelay (on ? SwitchableTooltipWindow::defaultDelay : SwitchableTooltipWindow::never);
 }

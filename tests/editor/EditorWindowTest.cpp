@@ -419,6 +419,14 @@ TEST_F (EditorWindow, ShowTooltipsSwitchesBothWays)
     menu = choose (Access::settings (*editor), 6);
     EXPECT_TRUE (menu.ticked.isEmpty());
     EXPECT_EQ (settings->getValue (UserSettings::tooltipsKey), "1");
+
+    // Another instance switches them off after this one wrote the file: the
+    // menu shows what the file holds now.
+    settings->saveIfNeeded();
+    JucePlugin().getSettings()->switchTooltips();
+    menu = choose (Access::settings (*editor), 6);
+    EXPECT_TRUE (menu.ticked.isEmpty());
+    EXPECT_EQ (settings->getValue (UserSettings::tooltipsKey), "1");
 }
 
 TEST_F (EditorWindow, TooltipsAppearOnHoverOnlyWhileSwitchedOn)
@@ -458,7 +466,8 @@ TEST_F (EditorWindow, HelpOpensTheRegisteredFileOrWarns)
     SystemRegistry::setStoreFile (store.getFile());
 
     juce::StringArray opened;
-    DocumentLauncher::setHandler ([&] (const juce::String& path) { opened.add (path); });
+    bool starts = true;
+    DocumentLauncher::setHandler ([&] (const juce::String& path) { opened.add (path); return starts; });
 
     const auto key = JuceEditor::helpFileRegistryPath();
     store.getFile().replaceWithText (key + "=" + help.getFile().getFullPathName() + "\n");
@@ -484,6 +493,16 @@ TEST_F (EditorWindow, HelpOpensTheRegisteredFileOrWarns)
     ASSERT_TRUE (pumpUntil ([this] { return findAlert() != nullptr; }, 2000));
     EXPECT_EQ (findAlert()->getDescription(), "Error!. Help file  not found. Please re-install the software.");
     EXPECT_EQ (opened.size(), 1);
+    findAlert()->exitModalState (0);
+    pumpUntil ([this] { return findAlert() == nullptr; }, 2000);
+
+    // The file is there but its opener cannot be started: the same warning.
+    starts = false;
+    store.getFile().replaceWithText (key + "=" + help.getFile().getFullPathName() + "\n");
+    choose (Access::settings (*editor), 4);
+    ASSERT_TRUE (pumpUntil ([this] { return findAlert() != nullptr; }, 2000));
+    EXPECT_EQ (findAlert()->getDescription(), "Error!. Help file " + help.getFile().getFileName() + " not found. Please re-install the software.");
+    EXPECT_EQ (opened.size(), 2);
 }
 
 TEST_F (EditorWindow, AboutShowsTheBoxInAModalDialogThatEscapeCloses)

@@ -15,7 +15,7 @@ TEST (InstalledPackage, HelpOpensTheInstalledManual)
     ASSERT_TRUE (juce::File (manualPath).existsAsFile());
 
     juce::StringArray opened;
-    DocumentLauncher::setHandler ([&] (const juce::String& path) { opened.add (path); });
+    DocumentLauncher::setHandler ([&] (const juce::String& path) { opened.add (path); return true; });
     JucePlugin plugin;
     {
         JuceEditor editor (&plugin);

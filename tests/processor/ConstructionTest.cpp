@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "processor/JucePlugin.h"
 #include "processor/UserSettings.h"
@@ -53,6 +60,80 @@ namespace
 
         juce::String previous;
         juce::File folder;
+    };
+
+    // Runs a settings command ("defaults D N B" or "tooltips") on the
+    // settings and writes them, as the delayed save would.
+    void run (UserSettings& settings, const std::string& command)
+    {
+        std::istringstream in (command);
+        std::string name;
+        int dither = 0, shaping = 0, depth = 0;
+        in >> name >> dither >> shaping >> depth;
+
+        if (name == "defaults")
+            settings.storeDefaults (dither, shaping, depth);
+        else
+            settings.switchTooltips();
+
+        settings.saveIfNeeded();
+    }
+
+    // A processor in a child process that runs the same commands.
+    struct OtherProcess
+    {
+        OtherProcess()
+        {
+            int toChild[2], fromChild[2];
+            if (pipe (toChild) != 0 || pipe (fromChild) != 0)
+                return;
+
+            char* const argv[] = { const_cast<char*> (VANTREL_SETTINGS_INSTANCE), nullptr };
+            pid = fork();
+
+            if (pid == 0)
+            {
+                dup2 (toChild[0], 0);
+                dup2 (fromChild[1], 1);
+                for (int fd : { toChild[0], toChild[1], fromChild[0], fromChild[1] })
+                    close (fd);
+                execv (argv[0], argv);
+                _exit (127);
+            }
+
+            close (toChild[0]);
+            close (fromChild[1]);
+            input = fdopen (toChild[1], "w");
+            output = fdopen (fromChild[0], "r");
+        }
+
+        ~OtherProcess()
+        {
+            // The end of its input ends it.
+            if (input != nullptr)
+                fclose (input);
+            if (output != nullptr)
+                fclose (output);
+            if (pid > 0)
+                waitpid (pid, nullptr, 0);
+        }
+
+        std::string answer()
+        {
+            char line[64] = {};
+            return output != nullptr && fgets (line, sizeof (line), output) != nullptr ? std::string (line) : std::string();
+        }
+
+        std::string run (const std::string& command)
+        {
+            fprintf (input, "%s\n", command.c_str());
+            fflush (input);
+            return answer();
+        }
+
+        pid_t pid = -1;
+        FILE* input = nullptr;
+        FILE* output = nullptr;
     };
 }
 
@@ -171,4 +252,77 @@ TEST_F (Construction, InstancesReadTheFileWhenTheyAreConstructed)
     JucePlugin fourth;
     EXPECT_EQ (fourth.ditherType.load(), 2);
     EXPECT_EQ (second.ditherType.load(), 1);
+}
+
+// Save as Default and the tooltip switch, by two instances of this process
+// and one of another, each of which read the file before any of them wrote,
+// in every order: the file ends with each key as it was last set, whoever
+// wrote it; and the switch shows what the file holds now.
+TEST_F (Construction, NoWriteDropsWhatAnotherInstanceWroteSince)
+{
+    struct Action { int instance; const char* command; };
+    const Action actions[] = { { 0, "defaults 2 3 1" }, { 1, "tooltips" }, { 2, "tooltips" }, { 2, "defaults 0 2 0" } };
+    const char* const keyOrder[] = { UserSettings::ditherTypeKey, UserSettings::noiseShapingKey,
+                                     UserSettings::bitDepthKey, UserSettings::tooltipsKey };
+
+    std::vector<std::vector<int>> orders;
+    std::vector<int> order { 0, 1, 2, 3 };
+    do
+        orders.push_back (order);
+    while (std::next_permutation (order.begin(), order.end()));
+
+    // The file holds the first-run values, or there is none yet and each
+    // instance starts with them in memory.
+    for (const bool fileExists : { true, false })
+    for (const auto& steps : orders)
+    {
+        current().deleteFile();
+        if (fileExists)
+            write (current(), keys ({ { keyOrder[0], "0" }, { keyOrder[1], "0" }, { keyOrder[2], "0" }, { keyOrder[3], "1" } }));
+
+        std::map<std::string, std::string> expected { { keyOrder[0], "0" }, { keyOrder[1], "0" }, { keyOrder[2], "0" }, { keyOrder[3], "1" } };
+        std::string sequence = fileExists ? "" : "no file: ";
+
+        {
+            JucePlugin first, second;
+            UserSettings* here[] = { first.getSettings(), second.getSettings() };
+            OtherProcess other;
+            ASSERT_EQ (other.answer(), "ready\n");
+
+            for (int index : steps)
+            {
+                const auto& action = actions[index];
+                sequence += std::to_string (action.instance) + ":" + action.command + " ";
+
+                if (action.instance < 2)
+                    run (*here[action.instance], action.command);
+                else
+                    ASSERT_EQ (other.run (action.command), "ok\n") << sequence;
+
+                int values[3] = {};
+                if (std::sscanf (action.command, "defaults %d %d %d", &values[0], &values[1], &values[2]) == 3)
+                {
+                    for (int i = 0; i < 3; ++i)
+                        expected[keyOrder[i]] = std::to_string (values[i]);
+                }
+                else
+                {
+                    expected[keyOrder[3]] = expected[keyOrder[3]] == "1" ? "0" : "1";
+                }
+
+                for (auto* settings : here)
+                    EXPECT_EQ (settings->tooltipsOn(), expected[keyOrder[3]] == "1") << sequence;
+            }
+        }
+
+        auto xml = read (current());
+        ASSERT_NE (xml, nullptr) << sequence;
+        EXPECT_EQ (xml->getNumChildElements(), 4) << sequence;
+        for (auto* key : keyOrder)
+        {
+            auto* value = xml->getChildByAttribute ("name", key);
+            ASSERT_NE (value, nullptr) << sequence << key;
+            EXPECT_EQ (value->getStringAttribute ("val"), juce::String (expected[key])) << sequence << key;
+        }
+    }
 }

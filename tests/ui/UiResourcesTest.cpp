@@ -17,6 +17,38 @@ namespace
     bool isBlue (Colour c)  { return c.getAlpha() == 255 && c.getBlue() > c.getRed() + 80; }
     bool isWhite (Colour c) { return c.getAlpha() == 255 && c.getRed() > 245 && c.getGreen() > 245 && c.getBlue() > 245; }
     bool isBlack (Colour c) { return c.getAlpha() == 255 && c.getRed() < 20 && c.getGreen() < 20 && c.getBlue() < 20; }
+
+    // A string of the font's name table: the Windows English (US) record of
+    // the id, UTF-16 big-endian; empty when there is none.
+    juce::String fontName (const unsigned char* font, int size, int nameId)
+    {
+        const auto u16 = [&] (int at) { return at + 2 <= size ? (int) juce::ByteOrder::bigEndianShort (font + at) : -1; };
+        const auto u32 = [&] (int at) { return at + 4 <= size ? (int) juce::ByteOrder::bigEndianInt (font + at) : -1; };
+
+        for (int table = 0; table < u16 (4); ++table)
+        {
+            const auto entry = 12 + 16 * table;
+            if (u32 (entry) != (int) juce::ByteOrder::bigEndianInt ("name"))
+                continue;
+
+            const auto names = u32 (entry + 8);
+            const auto strings = names + u16 (names + 4);
+
+            for (int r = 0; r < u16 (names + 2); ++r)
+            {
+                const auto record = names + 6 + 12 * r;
+                if (u16 (record) != 3 || u16 (record + 2) != 1 || u16 (record + 4) != 0x409 || u16 (record + 6) != nameId)
+                    continue;
+
+                juce::String text;
+                for (int i = 0; i < u16 (record + 8); i += 2)
+                    text += (juce::juce_wchar) u16 (strings + u16 (record + 10) + i);
+                return text;
+            }
+        }
+
+        return {};
+    }
 }
 
 // The embedded pictures: sizes, transparency and the colours that tell the
@@ -60,14 +92,25 @@ TEST (UiResources, AlertIconsAndAboutPicture)
     EXPECT_EQ (about.getPixelAt (150, 100).getAlpha(), 255);
 }
 
-// The embedded font files are the TrueType faces that the look-and-feel loads.
-TEST (UiResources, FontFilesAreTrueType)
+// The embedded font files are the TrueType faces that the look-and-feel loads,
+// Source Sans Pro 2.020 (upright) and 1.075 (italic), with their sizes.
+TEST (UiResources, FontFilesAreTheSourceSansProReleaseOfTheTable)
 {
-    for (auto file : { VantrelResources::sourceSansProRegularTtf(), VantrelResources::sourceSansProItalicTtf(),
-                       VantrelResources::sourceSansProBoldTtf(), VantrelResources::sourceSansProBoldItalicTtf() })
+    struct Case { VantrelResources::EmbeddedFile file; int size; const char* version; const char* postScriptName; };
+    const Case cases[] = {
+        { VantrelResources::sourceSansProRegularTtf(), 293956, "Version 2.020", "SourceSansPro-Regular" },
+        { VantrelResources::sourceSansProItalicTtf(), 104236, "Version 1.075", "SourceSansPro-It" },
+        { VantrelResources::sourceSansProBoldTtf(), 291424, "Version 2.020", "SourceSansPro-Bold" },
+        { VantrelResources::sourceSansProBoldItalicTtf(), 103608, "Version 1.075", "SourceSansPro-BoldIt" },
+    };
+
+    for (const auto& c : cases)
     {
-        ASSERT_GT (file.size, 100000);
-        const auto* bytes = reinterpret_cast<const unsigned char*> (file.data);
+        ASSERT_EQ (c.file.size, c.size) << c.postScriptName;
+        const auto* bytes = reinterpret_cast<const unsigned char*> (c.file.data);
         EXPECT_EQ (juce::ByteOrder::bigEndianInt (bytes), 0x00010000u) << "sfnt version 1.0";
+        EXPECT_TRUE (fontName (bytes, c.size, 1) == "Source Sans Pro") << c.postScriptName;
+        EXPECT_TRUE (fontName (bytes, c.size, 5).startsWith (juce::String (c.version) + ";")) << fontName (bytes, c.size, 5);
+        EXPECT_EQ (fontName (bytes, c.size, 6), c.postScriptName);
     }
 }

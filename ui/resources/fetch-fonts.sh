@@ -10,17 +10,17 @@
 set -euo pipefail
 
 PACKAGE=source-sans-pro
-VERSION=2.45.0
+VERSION=2.20.2
 # npm's own integrity value for the tarball of that version.
-INTEGRITY="sha512-MBbmgyzlD0yCKAvJ4Q86s9BB8yXYld26joJh0DMD53j9aFJZYnFo/B7f4RKXDUfX9I4FyEfdr51lOaVioAOBHw=="
+INTEGRITY="sha512-/HW4xC0C9KjeyE/lmZxZKYaQgdde1QTBQG3ynNpvWJKb1l93dsiBF31OlGmxJAZH2oeLeWAn9v7g7z2aDkrEUw=="
 
 # SHA-256 of each file, as it lies in the package and in fonts/.
 declare -A SHA256=(
-    [TTF/SourceSansPro-Regular.ttf]=c6f835b6a6d942b196e2607bf73a7b086407ae8dbdc928c23a2fb4893ec383f6
-    [TTF/SourceSansPro-It.ttf]=8fa3fe523cb385c2184e6691821c0431a5189a2a01a708a7b047847e15536b03
-    [TTF/SourceSansPro-Bold.ttf]=8d869f2aeac0220984a430120af819fbcb12a88e8ea4ad72aae4c5f6d6a2b985
-    [TTF/SourceSansPro-BoldIt.ttf]=9cbd037fd721a3eea395675ecabaf10961d76198589a3e71a99a9c73e72ce384
-    [LICENSE.txt]=e1d1fdcefb57985226c06fa9500d29caacfa2b1f8b8c74db911f13c6cad186a1
+    [TTF/SourceSansPro-Regular.ttf]=b77f3a700edd0fc0dec73258f882d5c3926c77f5caf6800a201d2166568d2309
+    [TTF/SourceSansPro-It.ttf]=36133e9f508b0b4c639e84b2a09855350be0b13700ad729ab519aa78e5c48d20
+    [TTF/SourceSansPro-Bold.ttf]=2efc3a95d076f2d04c5928c0ad698b7c61cc302d6f6e79e9643cd3722f7becc2
+    [TTF/SourceSansPro-BoldIt.ttf]=eab3e6c76c677dda287b2e56f41f718cc975a14150f72ef82e0a87f1b56eac4c
+    [LICENSE.txt]=653aaf9819e33cf1e2b3523c5d4d6c3dae925d770cb4563030f96655321ca2e9
 )
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
