@@ -55,15 +55,15 @@ TEST_F (CpuDispatch, EachCpuidBitMapsToItsFeatureBit)
     using F = FakeCpuidSource;
     const auto l1d = &F::leaf1Edx, l1c = &F::leaf1Ecx, l7b = &F::leaf7Ebx, l7c = &F::leaf7Ecx, l7d = &F::leaf7Edx;
     const struct { std::uint32_t F::* reg; int cpuidBit; std::uint64_t expected; } rows[] = {
-        { l1d, 23, feature::mmx }, { l1d, 25, feature::sse }, { l1d, 26, feature::sse2 }, { l1c, 0, feature::sse3 },
-        { l1c, 9, feature::ssse3 }, { l1c, 22, feature::movbe }, { l1c, 19, feature::sse41 },
-        { l1c, 20, feature::sse42 }, { l1c, 28, feature::avx }, { l1c, 25, feature::aes },
-        { l1c, 1, feature::pclmulqdq }, { l1c, 30, feature::rdrand }, { l1c, 29, feature::f16c },
-        { l7b, 19, feature::adx }, { l7b, 18, feature::rdseed }, { &F::extLeaf1Ecx, 8, feature::prefetchw },
-        { l7b, 29, feature::sha }, { l7b, 16, feature::avx512f }, { l7b, 28, feature::avx512cd },
-        { l7b, 27, feature::avx512er }, { l7b, 26, feature::avx512pf }, { l7b, 30, feature::avx512bw },
-        { l7b, 17, feature::avx512dq }, { l7b, 31, feature::avx512vl }, { l7c, 1, feature::avx512vbmi },
-        { l7b, 14, feature::mpx }, { l7d, 3, feature::avx5124fmaps }, { l7d, 2, feature::avx5124vnniw },
+        { l1d, 23, 0x1 }, { l1d, 25, 0x2 }, { l1d, 26, 0x4 }, { l1c, 0, 0x8 },
+        { l1c, 9, 0x10 }, { l1c, 22, 0x20 }, { l1c, 19, 0x40 },
+        { l1c, 20, 0x80 }, { l1c, 28, 0x100 }, { l1c, 25, 0x400 },
+        { l1c, 1, 0x800 }, { l1c, 30, 0x2000 }, { l1c, 29, 0x4000 },
+        { l7b, 19, 0x10000 }, { l7b, 18, 0x20000 }, { &F::extLeaf1Ecx, 8, 0x40000 },
+        { l7b, 29, 0x80000 }, { l7b, 16, 0x100000 }, { l7b, 28, 0x200000 },
+        { l7b, 27, 0x400000 }, { l7b, 26, 0x800000 }, { l7b, 30, 0x1000000 },
+        { l7b, 17, 0x2000000 }, { l7b, 31, 0x4000000 }, { l7c, 1, 0x8000000 },
+        { l7b, 14, 0x10000000 }, { l7d, 3, 0x20000000 }, { l7d, 2, 0x40000000 },
     };
 
     for (const auto& row : rows)
@@ -77,14 +77,23 @@ TEST_F (CpuDispatch, EachCpuidBitMapsToItsFeatureBit)
 
 TEST_F (CpuDispatch, AvxWithoutOsStateDropsTheAvxFamily)
 {
+    // The operating system must save both the SSE (XCR0 bit 1) and the AVX (bit 2) state.
+    for (auto [xcr0, enabled] : { std::pair<std::uint64_t, bool> { 0x7, true }, { 0x6, true }, { 0x5, false }, { 0x4, false } })
+    {
+        resetCpuDispatchState();
+        cpu.xcr0 = xcr0;
+        EXPECT_EQ ((detected() & 0x200) != 0, enabled) << "XCR0 " << xcr0;
+    }
+
+    resetCpuDispatchState();
     cpu.xcr0 = 0x3;   // AVX state (bit 2) not enabled
-    EXPECT_EQ (detected() & (feature::avx | feature::avxOsState | feature::avx2), feature::avx | feature::avx2);
+    EXPECT_EQ (detected() & (0x100 | 0x200 | 0x8000), 0x100u | 0x8000u);
 
     const auto intel = construct();
     EXPECT_EQ (intel.status, status::featureNotPresent);
     EXPECT_EQ (intel.level, 2);
-    EXPECT_EQ (intel.enabled, (detected() & ~feature::avxFamily) | 0xDF);
-    EXPECT_EQ (intel.enabled & feature::avxFamily, 0u);
+    EXPECT_EQ (intel.enabled, (detected() & ~0x7F08100ull) | 0xDF);
+    EXPECT_EQ (intel.enabled & 0x7F08100, 0u);
 
     cpu.setVendor ("AuthenticAMD");
     const auto other = construct();
@@ -147,7 +156,8 @@ TEST_F (CpuDispatch, Family0BModel1Signature)
     {
         resetCpuDispatchState();
         cpu.signature = signature;
-        EXPECT_EQ ((detected() & feature::family0BModel1) != 0, expected) << std::hex << signature;
+        EXPECT_EQ ((detected() & 0x80000000) != 0, expected) << std::hex << signature;
+        EXPECT_EQ (construct().status, status::success) << "a feature the processor reports is known";
     }
 }
 
@@ -209,13 +219,26 @@ TEST_F (CpuDispatch, SelectionOnAnSse3Processor)
     }
 }
 
-TEST_F (CpuDispatch, NoCheckRequestReplacesDetectedMask)
+// Each row of the level table, requested as it stands (the no-check flag,
+// bit 63): the level, its feature set added to the request, and the status.
+TEST_F (CpuDispatch, LevelTableForUncheckedRequests)
 {
-    setEnabledCpuFeatures (0x1DF);
-    std::int32_t level = -1;
-    EXPECT_EQ (selectCpuDispatchLevel (feature::noCheckRequest | 0xF081DF, level), status::success);
-    EXPECT_EQ (level, 5);
-    EXPECT_EQ (enabledFeatureMask.load(), 0xF081DFu);
+    const struct { std::uint64_t request; std::int32_t level, status; std::uint64_t enabled; } rows[] = {
+        { 0x73081DF, 6, 0, 0x73081DF }, { 0xF081DF, 5, 0, 0xF081DF }, { 0x81DF, 4, 0, 0x81DF }, { 0x1DF, 3, 0, 0x1DF },
+        { 0xDF, 2, 0, 0xDF }, { 0x5F, 1, 0, 0x5F }, { 0x3F, 1, 0, 0x3F }, { 0x1F, 1, 0, 0x1F }, { 0xF, 0, 0, 0xF },
+        { 0x7, 0, 0, 0x7 }, { 0x3, 0, 36, 0x3 }, { 0x1, 0, 36, 0x1 }, { 0x0, 0, 36, 0x1 }, { 0x40, 1, 51, 0x5F },
+    };
+
+    for (const auto& row : rows)
+    {
+        setEnabledCpuFeatures (0x1DF);
+        std::int32_t level = -1;
+        EXPECT_EQ (selectCpuDispatchLevel ((1ull << 63) | row.request, level), row.status) << std::hex << row.request;
+        EXPECT_EQ (level, row.level) << std::hex << row.request;
+        EXPECT_EQ (enabledFeatureMask.load(), row.enabled) << std::hex << row.request;
+    }
+
+    // No CPUID: the enabled mask before the request became the detected mask.
     EXPECT_TRUE (cpu.queries.empty());
     EXPECT_EQ (detectedFeatureMaskValid.load(), 1);
     EXPECT_EQ (detected(), 0x1DFu);

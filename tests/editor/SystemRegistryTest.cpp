@@ -28,14 +28,14 @@ TEST_F (Registry, ReadsTheValueOfItsPath)
     store.getFile().replaceWithText ("# written by the installer\r\n"
                                      "\n"
                                      "; another comment\n"
-                                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Other\\Help_file=/elsewhere\n"
+                                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Other\\Help_file= /elsewhere \t\n"
                                      "hkey_local_machine\\software\\vantrel\\vantrel dither 64bit\\help_file=/usr/share/doc/a b=c.pdf\r\n"
                                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantrel\\Vantrel Dither 64bit\\Help_file=/second\n");
 
-    // Paths ignore case; the value is the rest of the line, '=' and blanks
-    // included; the first line for a path wins.
+    // Paths ignore case; the value is the rest of the line as it stands, '='
+    // and blanks included, also at its ends; the first line for a path wins.
     EXPECT_EQ (SystemRegistry::getValue (helpPath), "/usr/share/doc/a b=c.pdf");
-    EXPECT_EQ (SystemRegistry::getValue ("HKEY_LOCAL_MACHINE\\SOFTWARE\\Other\\Help_file"), "/elsewhere");
+    EXPECT_EQ (SystemRegistry::getValue ("HKEY_LOCAL_MACHINE\\SOFTWARE\\Other\\Help_file"), " /elsewhere \t");
     EXPECT_EQ (SystemRegistry::getValue ("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantrel\\Vantrel Dither 64bit", "none"), "none");
     EXPECT_EQ (SystemRegistry::getValue ("# written by the installer", "none"), "none");
 }

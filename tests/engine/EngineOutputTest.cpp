@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -278,11 +279,19 @@ TEST (EngineOutput, HighPassDitherAcrossAChangeOfWordLength)
     EXPECT_LT (widest, -16);
 }
 
+// Samples whose scaled value does not fit an int32 saturate at its ends and then
+// take the usual path; NaN comes out as 0.
 TEST (EngineOutput, ExtremeSamplesAreSafe)
 {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inputs[] = { inf, -inf, 1.0e30f, -1.0e30f, 256.0f, -256.0f, 255.99998f, nan };
+    // Without dither and shaping, by bit depth Off, 16 and 20 bits: 2^31 - 1
+    // with the low bits cleared, as a float times 2^-23.
+    const float below = 256.0f - 1.0f / 32768.0f, justBelow = 256.0f - 1.0f / 65536.0f;
+    const float plain[3][8] = { { 256.0f, -256.0f, 256.0f, -256.0f, 256.0f, -256.0f, justBelow, 0.0f },
+                                { below, -256.0f, below, -256.0f, below, -256.0f, below, 0.0f },
+                                { 256.0f, -256.0f, 256.0f, -256.0f, 256.0f, -256.0f, justBelow, 0.0f } };
 
     for (int type : { 0, 1, 2 })
         for (int shaping : { 0, 1, 2, 3 })
@@ -300,10 +309,12 @@ TEST (EngineOutput, ExtremeSamplesAreSafe)
                 {
                     const float in = input.left[(size_t) i], out = block.left[(size_t) i];
                     ASSERT_FALSE (std::isnan (out));
-                    if (std::isnan (in))
+                    if (type == 0 && shaping == 0)
+                        ASSERT_EQ (out, plain[depth][i % 8]) << in << " depth " << depth;
+                    else if (std::isnan (in))
                         ASSERT_EQ (out, 0.0f);
-                    else // no larger than the input beyond a step, the dither and the shaped error
-                        ASSERT_LE (std::fabs (out), std::fabs (in) + 0.01f) << in;
+                    else // the saturated input within a step, the dither and the shaped error
+                        ASSERT_NEAR (out, std::clamp (in, -256.0f, 256.0f), 0.01f) << in;
                 }
             }
 }
@@ -330,6 +341,7 @@ TEST (EngineTimer, ClearsTheHistoryOnlyForShapingRelevantChanges)
 
         for (int m : c.marks)
             engine.settings.markDspChanged (m);
+        EXPECT_EQ (engine.algo.getTimerInterval(), 50);
         engine.algo.timerCallback();
         EXPECT_EQ (engine.settings.getDspChangedParam(), -1);
 

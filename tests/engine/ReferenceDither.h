@@ -4,14 +4,18 @@
 #include <random>
 #include <vector>
 
-#include "engine/Algo.h"
-
 // A plain, unoptimised model of the requantiser, written from its description
 // with std::mt19937 and 32-bit integer arithmetic, used as the oracle for the
-// engine's output. Valid for inputs whose scaled value fits an int32.
+// engine's output. Valid for inputs whose scaled value fits an int32. It keeps
+// its own copy of the three coefficient sets, so a wrong coefficient in the
+// engine shows as a difference.
 struct ReferenceDither
 {
     explicit ReferenceDither (uint32_t seed) : rng (seed) {}
+
+    static constexpr double curve1[5] = { 2.033, -2.165, 1.959, -1.59, 0.6149 };
+    static constexpr double curve2[9] = { 2.847, -4.685, 6.214, -7.184, 6.639, -5.032, 3.263, -1.632, 0.4191 };
+    static constexpr double curve3[9] = { 2.412, -3.37, 3.937, -4.174, 3.353, -2.205, 1.281, -0.569, 0.0847 };
 
     struct Settings { bool bypass = false; int ditherType = 0, noiseShaping = 0, bitDepth = 0; };
 
@@ -58,9 +62,9 @@ struct ReferenceDither
                 dR = (int) lastR - (int) aR;
             }
 
-            const double* table = s.noiseShaping == 1 ? Algo::curve1Taps
-                                : s.noiseShaping == 2 ? Algo::curve2Taps
-                                : s.noiseShaping == 3 ? Algo::curve3Taps : nullptr;
+            const double* table = s.noiseShaping == 1 ? curve1
+                                : s.noiseShaping == 2 ? curve2
+                                : s.noiseShaping == 3 ? curve3 : nullptr;
 
             if (table != nullptr)
             {

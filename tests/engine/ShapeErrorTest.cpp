@@ -5,11 +5,15 @@
 #include <vector>
 
 #include "engine/Algo.h"
+#include "ReferenceDither.h"
 
 namespace
 {
-    struct Curve { const double* taps; int count; };
-    const Curve curves[] = { { Algo::curve1Taps, 5 }, { Algo::curve2Taps, 9 }, { Algo::curve3Taps, 9 } };
+    // The engine's table and the coefficients it must hold.
+    struct Curve { const double* taps; const double* expected; int count; };
+    const Curve curves[] = { { Algo::curve1Taps, ReferenceDither::curve1, 5 },
+                             { Algo::curve2Taps, ReferenceDither::curve2, 9 },
+                             { Algo::curve3Taps, ReferenceDither::curve3, 9 } };
 }
 
 TEST (ShapeError, ImpulseResponseIsTheTableThenZeros)
@@ -17,10 +21,10 @@ TEST (ShapeError, ImpulseResponseIsTheTableThenZeros)
     for (const auto& curve : curves)
     {
         double history[9] = {};
-        EXPECT_EQ (Algo::shapeError (1.0, curve.count, curve.taps, history), curve.taps[0]);
+        EXPECT_EQ (Algo::shapeError (1.0, curve.count, curve.taps, history), curve.expected[0]);
 
         for (int i = 1; i < curve.count; ++i)
-            EXPECT_EQ (Algo::shapeError (0.0, curve.count, curve.taps, history), curve.taps[i]);
+            EXPECT_EQ (Algo::shapeError (0.0, curve.count, curve.taps, history), curve.expected[i]) << "tap " << i;
 
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ (Algo::shapeError (0.0, curve.count, curve.taps, history), 0.0);
@@ -56,7 +60,7 @@ TEST (ShapeError, SumsStrictlyInIndexOrder)
     for (int i = 1; i < 9; ++i)
         shifted[i] = history[i]; // element 0 still holds the last error, which is also element 1
     for (int i = 0; i < 9; ++i)
-        expectedAcc = expectedAcc + Algo::curve2Taps[i] * shifted[i];
+        expectedAcc = expectedAcc + ReferenceDither::curve2[i] * shifted[i];
 
     EXPECT_EQ (Algo::shapeError (newest, 9, Algo::curve2Taps, history), expectedAcc);
 }
@@ -100,7 +104,7 @@ TEST (ShapeError, OutputErrorFollowsTheShapingCurve)
         {
             std::complex<double> h = 1.0;
             for (int i = 0; i < curve.count; ++i)
-                h -= curve.taps[i] * std::polar (1.0, -2.0 * M_PI * k * (i + 1) / segment);
+                h -= curve.expected[i] * std::polar (1.0, -2.0 * M_PI * k * (i + 1) / segment);
             return std::norm (h);
         };
 

@@ -6,8 +6,8 @@
 
 #include "AllocationCounter.h"
 #include "PluginHost.h"
-#include "engine/Algo.h"
 #include "Vst3Restore.h"
+#include "tests/engine/ReferenceDither.h"
 
 namespace
 {
@@ -56,25 +56,20 @@ namespace
         return true;
     }
 
-    // What the engine library gives for the same settings and input. Without
-    // dither the generator plays no part, so the seed does not matter.
-    struct LibraryEngine
+    // What the plain model of the requantiser gives for the same settings and
+    // input. Without dither the generator plays no part, so the seed does not
+    // matter.
+    struct PlainModel
     {
-        LibraryEngine (int type, int shaping, int depth) : algo (&settings, 1u)
-        {
-            settings.ditherType = type;
-            settings.noiseShaping = shaping;
-            settings.bitDepth = depth;
-        }
+        PlainModel (int type, int shaping, int depth) : settings { false, type, shaping, depth } {}
 
         void process (juce::AudioBuffer<float>& buffer)
         {
-            juce::MidiBuffer midi;
-            algo.process (buffer, midi, false);
+            model.process (buffer.getWritePointer (0), buffer.getWritePointer (1), buffer.getNumSamples(), settings);
         }
 
-        DitherSettings settings;
-        Algo algo;
+        ReferenceDither::Settings settings;
+        ReferenceDither model { 1u };
     };
 
     const float ditherValues[] = { 0.0f, 0.5f, 1.0f };
@@ -147,7 +142,7 @@ TEST (Host, OutputMatchesTheEngineWithoutDither)
             juce::MessageManager::getInstance()->runDispatchLoopUntil (150);
             p.releaseResources();
             p.prepareToPlay (sampleRate, maxBlock); // clears the shaping history
-            LibraryEngine library (0, shaping, depth);
+            PlainModel library (0, shaping, depth);
 
             uint32_t seed = 1;
             for (int size : { 1, 17, 512, 4096, 17, 1 })
@@ -351,7 +346,7 @@ TEST (Host, AutomationTakesEffectFromTheNextBlock)
     auto before = noise (256, 1);
     auto unchanged = before;
     p.processBlock (before, midi);
-    LibraryEngine plain (0, 0, 0);
+    PlainModel plain (0, 0, 0);
     plain.process (unchanged);
     EXPECT_TRUE (sameBits (unchanged, before));
 
@@ -372,7 +367,7 @@ TEST (Host, AutomationTakesEffectFromTheNextBlock)
     auto after = noise (256, 2);
     auto expected = after;
     p.processBlock (after, midi);
-    LibraryEngine shaped (0, 3, 2);
+    PlainModel shaped (0, 3, 2);
     shaped.process (expected);
     EXPECT_TRUE (sameBits (expected, after));
     EXPECT_EQ (p.getParameters()[4]->getValue(), 1.0f);

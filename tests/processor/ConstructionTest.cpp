@@ -144,10 +144,10 @@ TEST_F (Construction, FirstRunSetsFourKeysAndWritesThemLater)
         auto* s = p.getSettings();
         ASSERT_NE (s, nullptr);
         EXPECT_EQ (s->getAllProperties().size(), 4);
-        EXPECT_EQ (s->getValue (UserSettings::ditherTypeKey), "0");
-        EXPECT_EQ (s->getValue (UserSettings::noiseShapingKey), "0");
-        EXPECT_EQ (s->getValue (UserSettings::bitDepthKey), "0");
-        EXPECT_EQ (s->getValue (UserSettings::tooltipsKey), "1");
+        EXPECT_EQ (s->getValue ("zeTyc4KU5HB"), "0");
+        EXPECT_EQ (s->getValue ("WMFLWlN9u2G"), "0");
+        EXPECT_EQ (s->getValue ("VgVZZ62N1QI"), "0");
+        EXPECT_EQ (s->getValue ("Rj3PktA2kCQ"), "1");
         EXPECT_EQ (p.ditherType.load() + p.noiseShaping.load() + p.bitDepth.load(), 0);
         EXPECT_FALSE (current().exists()); // the delayed save has not run yet
     }
@@ -157,6 +157,17 @@ TEST_F (Construction, FirstRunSetsFourKeysAndWritesThemLater)
     ASSERT_NE (xml, nullptr);
     EXPECT_EQ (xml->getNumChildElements(), 4);
     EXPECT_FALSE (folder.getParentDirectory().getChildFile ("Dither").exists());
+}
+
+TEST_F (Construction, ARelativeConfigFolderIsIgnoredForTheOneInHome)
+{
+    const juce::String home (std::getenv ("HOME") != nullptr ? std::getenv ("HOME") : "");
+    setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
+    setenv ("XDG_CONFIG_HOME", "relative-config", 1);
+    JucePlugin p;
+    p.getSettings()->setNeedsToBeSaved (false);
+    setenv ("HOME", home.toRawUTF8(), 1);
+    EXPECT_EQ (p.getSettings()->getFile(), folder.getChildFile (".config/Dither/Dither.settings"));
 }
 
 TEST_F (Construction, TheDelayedSaveWritesAboutThreeSecondsLater)
@@ -187,8 +198,8 @@ TEST_F (Construction, TakesOverTheOlderFileOnce)
 
 TEST_F (Construction, StartsFromTheStoredDefaultsWithEmptyStores)
 {
-    write (current(), keys ({ { UserSettings::ditherTypeKey, "2" }, { UserSettings::noiseShapingKey, "3" },
-                              { UserSettings::bitDepthKey, "1" } }));
+    // Keys as any build of the plug-in writes them.
+    write (current(), keys ({ { "zeTyc4KU5HB", "2" }, { "WMFLWlN9u2G", "3" }, { "VgVZZ62N1QI", "1" } }));
     JucePlugin p;
     EXPECT_EQ (p.ditherType.load(), 2);
     EXPECT_EQ (p.noiseShaping.load(), 3);
@@ -211,7 +222,8 @@ TEST_F (Construction, StartsFromTheStoredDefaultsWithEmptyStores)
 TEST_F (Construction, StoredTextsAreReadAsIntegers)
 {
     const std::pair<const char*, int> cases[] = { { "abc", 0 }, { " 2", 2 }, { "2x", 2 }, { "9", 9 }, { "+3", 3 },
-                                                  { "-1", -1 }, { "99999999999", 2147483647 }, { "", 0 } };
+                                                  { "-1", -1 }, { "99999999999", 2147483647 }, { "", 0 },
+                                                  { "-99999999999", -2147483647 - 1 } };
     for (auto [text, expected] : cases)
     {
         write (current(), keys ({ { UserSettings::ditherTypeKey, text } }));

@@ -89,3 +89,45 @@ TEST (Threading, AudioAutomationAndTimersTogether)
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ (probe.seen[i], plugin.getParameter (i)) << "parameter " << i;
 }
+
+// A restore applies the fields before it marks: a consumer on another thread
+// that sees the engine's mark reads the restored settings, down to the store
+// entry applied last, never the ones from before.
+TEST (Threading, WhoeverSeesARestoresMarkSeesItsSettings)
+{
+    JucePlugin plugin;
+    plugin.getAlgo().stopTimer();
+    juce::MemoryBlock chunks[2];
+    for (int k = 0; k < 2; ++k)
+    {
+        plugin.ditherType = k + 1;
+        plugin.bBuf[3] = k == 0 ? 0.25f : 0.75f;
+        plugin.getStateInformation (chunks[k]);
+    }
+
+    constexpr int rounds = 300;
+    std::atomic<int> round { -1 }, done { 0 }, stale { 0 };
+
+    std::thread consumer ([&]
+    {
+        for (int r = 0; r < rounds; ++r)
+        {
+            while (round.load() != r) {}
+            while (plugin.getDspChangedParam() != 5) {}
+            if (plugin.bBuf[3].load() != (r % 2 == 0 ? 0.25f : 0.75f) || plugin.ditherType.load() != r % 2 + 1)
+                ++stale;
+            done = r + 1;
+        }
+    });
+
+    for (int r = 0; r < rounds; ++r)
+    {
+        plugin.clearDspChanged();
+        round = r;
+        plugin.setStateInformation (chunks[r % 2].getData(), (int) chunks[r % 2].getSize());
+        while (done.load() != r + 1) {}
+    }
+
+    consumer.join();
+    EXPECT_EQ (stale.load(), 0);
+}

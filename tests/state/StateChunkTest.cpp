@@ -36,6 +36,7 @@ TEST (RealText, SeventeenDigitsInGeneralNotation)
     EXPECT_EQ (realText (0.0001), "0.0001");
     EXPECT_EQ (realText (0.0001f), "9.9999997473787516e-005");
     EXPECT_EQ (realText (1.0e19f), "9999999980506447900");
+    EXPECT_EQ (realText (5.0e19), "50000000000000000000");
     EXPECT_EQ (realText (1.0e20), "1e+020");
     EXPECT_EQ (realText (1.0e300), "1.0000000000000001e+300");
 }

@@ -45,8 +45,9 @@ namespace
 TEST_F (LookAndFeelTest, TextEditorBackgroundAndOutline)
 {
     juce::TextEditor editor;
-    editor.setSize (100, 24);
+    editor.setBounds (40, 40, 100, 24);
     editor.setColour (juce::TextEditor::backgroundColourId, Colour (0xFFFF0000));
+    editor.setColour (juce::TextEditor::focusedOutlineColourId, Colour (0xFF00FF00));
 
     const auto background = uitest::render (100, 24, [&] (juce::Graphics& g) { laf->fillTextEditorBackground (g, 100, 24, editor); });
     EXPECT_EQ (background.getPixelAt (50, 12), Colour (0xFFFFFFFF)) << "the editor's own background colour is ignored";
@@ -57,7 +58,29 @@ TEST_F (LookAndFeelTest, TextEditorBackgroundAndOutline)
     };
 
     EXPECT_TRUE (uitest::inkBounds (outline()).isEmpty()) << "no outline without the focus";
+
+    // Only a window on a display can take the keyboard focus.
+    if (juce::String (std::getenv ("DISPLAY")).isEmpty())
+        GTEST_SKIP() << "no X display (DISPLAY is not set): the focused cases need a window";
+
+    editor.addToDesktop (0);
+    editor.setVisible (true);
+    for (const auto end = juce::Time::getMillisecondCounter() + 5000;
+         ! editor.hasKeyboardFocus (true) && juce::Time::getMillisecondCounter() < end;)
+    {
+        editor.toFront (true);
+        editor.grabKeyboardFocus();
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
+    }
+    ASSERT_TRUE (editor.hasKeyboardFocus (true));
+
+    const auto focused = outline();
+    EXPECT_EQ (focused.getPixelAt (0, 12), Colour (0xFF00FF00)) << "the editor's own focused-outline colour";
+    EXPECT_EQ (focused.getPixelAt (1, 12), Colour (0xFF00FF00)) << "2 pixels wide";
+    EXPECT_TRUE (uitest::inkBounds (focused, juce::Colours::transparentBlack, { 2, 2, 96, 20 }).isEmpty());
+
     editor.setReadOnly (true);
+    ASSERT_TRUE (editor.hasKeyboardFocus (true));
     EXPECT_TRUE (uitest::inkBounds (outline()).isEmpty()) << "no outline when read-only";
     editor.setReadOnly (false);
     editor.setEnabled (false);

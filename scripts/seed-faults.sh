@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Measures whether the tests catch plausible faults: seeds each fault of the
+# list below into the code on its own (one exact text replaced in one file),
+# rebuilds, runs the tests, reports whether any test failed, and puts the file
+# back. Exits non-zero when a fault went unnoticed (or could not be seeded).
+#
+#   scripts/seed-faults.sh            every fault
+#   scripts/seed-faults.sh -l         list the faults
+#   scripts/seed-faults.sh NAME...    only these
+#
+# Builds in build-faults (Release; BUILD_DIR and JOBS override). With DISPLAY
+# set the window tests run on that display; without it they are left out.
+# EXCLUDE adds a ctest regular expression of tests to leave out. A tool for
+# measuring, not a CI stage: it takes a rebuild and a test run per fault.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=${BUILD_DIR:-build-faults}
+jobs=${JOBS:-3}
+
+names=() files=() froms=() tos=()
+fault() { names+=("$1"); files+=("$2"); froms+=("$3"); tos+=("$4"); }
+
+# name                  file                                  exact text            replacement
+fault curve2-digit      engine/Algo.cpp  '6.214, -7.184'  '6.241, -7.184'
+fault saturation-sign   engine/Algo.cpp  'return scaled > 0.0f ? std::numeric_limits<int32_t>::max()' \
+                                         'return scaled < 0.0f ? std::numeric_limits<int32_t>::max()'
+fault timer-500ms       engine/Algo.cpp  'startTimer (50);'  'startTimer (500);'
+fault real-text-1e19    processor/StateChunk.cpp  'exponent <= 19'  'exponent <= 18'
+fault settings-key      processor/UserSettings.h  '"VgVZZ62N1QI"'  '"VgVZZ62NlQI"'
+fault parse-int-min     processor/UserSettings.cpp  'negative ? -(juce::int64) std::numeric_limits<int>::min()' \
+                                                    'negative ? (juce::int64) std::numeric_limits<int>::max()'
+fault relative-xdg      processor/UserSettings.cpp  "xdg[0] == '/'"  "xdg[0] != 0"
+fault cpu-sse41-row     cpu/CpuDispatch.cpp  '1, 0x5F,'  '1, 0x7F,'
+fault cpu-xcr0-mask     cpu/CpuDispatch.cpp  'xcr0SseAndAvxState = 0x6;'  'xcr0SseAndAvxState = 0x4;'
+fault cpu-known-range   cpu/CpuDispatch.cpp  'knownFeatureRange = 0xFFFFFFFFull;'  'knownFeatureRange = 0x7FFFFFFFull;'
+fault editor-marker-0   ui/JuceEditor.cpp  'p.getUiChangedParam() > -1'  'p.getUiChangedParam() > 0'
+fault registry-trim     platform/registry/SystemRegistry.cpp  'return line.substring (equals + 1);' \
+                                                              'return line.substring (equals + 1).trim();'
+fault outline-read-only ui/VantrelLookAndFeel.cpp  'editor.hasKeyboardFocus (true) && ! editor.isReadOnly()' \
+                                                   'editor.hasKeyboardFocus (true)'
+fault marks-before-fields processor/JucePlugin.cpp \
+$'            applyStateXml (*element);
+            // The fields first, then the marks that publish them.
+            markDspChanged (5);
+            markUiChanged (5);' \
+$'            markDspChanged (5);
+            markUiChanged (5);
+            applyStateXml (*element);'
+fault half-step         engine/Algo.cpp  '((mask + 1) >> 1)'  '(mask >> 1)'
+fault mask-20-bit       engine/Algo.cpp  '(depth == 2 ? 0x0F : 0)'  '(depth == 2 ? 0x1F : 0)'
+fault history-shift     engine/Algo.cpp  'for (int i = taps - 2; i >= 0; --i)'  'for (int i = taps - 3; i >= 0; --i)'
+fault timer-clears-ab   engine/Algo.cpp  'taken <= 3'  'taken <= 4'
+fault bypass-at-half    processor/ParameterMapping.h  'return value > 0.5f;'  'return value >= 0.5f;'
+fault ack-swapped       engine/DitherSettings.cpp  'if (getDspChangedParam() != -1)'  'if (getDspChangedParam() == -1)'
+fault chunk-length      processor/StateChunk.cpp  'putLittleEndian32 (bytes + 4, (uint32_t) length);' \
+                                                  'putLittleEndian32 (bytes + 4, (uint32_t) length + 1);'
+
+if [[ "${1:-}" == "-l" ]]; then
+    for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done
+    exit 0
+fi
+
+selected=()
+if [[ $# -eq 0 ]]; then
+    selected=("${!names[@]}")
+else
+    for wanted in "$@"; do
+        found=
+        for i in "${!names[@]}"; do [[ "${names[$i]}" == "$wanted" ]] && selected+=("$i") && found=1; done
+        [[ -n "$found" ]] || { echo "unknown fault: $wanted (-l lists them)" >&2; exit 2; }
+    done
+fi
+
+exclude=${EXCLUDE:-}
+if [[ -z "${DISPLAY:-}" ]]; then
+    exclude="^(EditorWindow|HostedEditor)\.${exclude:+|$exclude}"
+fi
+
+# Per-user files of the test runs stay out of the user's own folders.
+scratch=$(mktemp -d)
+export XDG_CONFIG_HOME="$scratch/config" HOME="$scratch/home"
+mkdir -p "$XDG_CONFIG_HOME" "$HOME"
+
+active=
+restore() {
+    if [[ -n "$active" ]]; then
+        cat "$scratch/original" > "$root/$active"
+        active=
+    fi
+}
+trap 'restore; rm -rf "$scratch"' EXIT
+trap 'echo "interrupted"; exit 130' INT TERM
+
+# One exact occurrence of the text, replaced; the text and replacement come
+# through the environment so that no quoting gets in the way.
+replace() {
+    FROM="$2" TO="$3" perl -0777 -i -pe '
+        BEGIN { $from = $ENV{FROM}; $to = $ENV{TO}; }
+        $n = () = /\Q$from\E/g;
+        die "found $n times\n" unless $n == 1;
+        s/\Q$from\E/$to/;' "$1"
+}
+
+build() {
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >"$scratch/configure.log" 2>&1 \
+        && cmake --build "$build" -j "$jobs" >"$scratch/build.log" 2>&1
+}
+
+run_tests() {
+    local args=(--test-dir "$build" -j "$jobs" --timeout 300 --stop-on-failure)
+    [[ -n "$exclude" ]] && args+=(-E "$exclude")
+    ctest "${args[@]}" >"$scratch/test.log" 2>&1
+}
+
+echo "Baseline: building $build and running the tests without a fault"
+build || { tail -20 "$scratch/build.log"; echo "the unchanged code does not build"; exit 1; }
+run_tests || { grep -E 'Failed|\*\*\*' "$scratch/test.log" | head -20; echo "the unchanged code fails its tests"; exit 1; }
+
+caught=0 missed=0
+for i in "${selected[@]}"; do
+    name=${names[$i]} file=${files[$i]}
+    cp "$root/$file" "$scratch/original"
+    active=$file
+
+    if ! replace "$root/$file" "${froms[$i]}" "${tos[$i]}" 2>"$scratch/replace.log"; then
+        restore
+        printf '%-20s NOT SEEDED  (%s: text %s)\n' "$name" "$file" "$(cat "$scratch/replace.log")"
+        missed=$((missed + 1))
+        continue
+    fi
+
+    if ! build; then
+        restore
+        printf '%-20s NOT SEEDED  (%s: does not build)\n' "$name" "$file"
+        missed=$((missed + 1))
+        continue
+    fi
+
+    if run_tests; then
+        printf '%-20s MISSED      (%s)\n' "$name" "$file"
+        missed=$((missed + 1))
+    else
+        failing=$(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p' "$scratch/test.log" | head -3 | paste -sd ' ' -)
+        printf '%-20s caught      (%s) by %s\n' "$name" "$file" "${failing:-a failing test run}"
+        caught=$((caught + 1))
+    fi
+
+    restore
+done
+
+echo "$caught caught, $missed missed"
+[[ $missed -eq 0 ]]
