@@ -54,21 +54,6 @@ namespace
         juce::File (configHome).deleteRecursively();
     }
 
-    juce::MemoryBlock presetImage (const juce::MemoryBlock& componentState)
-    {
-        juce::MemoryOutputStream out;
-        out.write ("VST3", 4);
-        out.writeInt (1);
-        out.write ("0123456789ABCDEF0123456789ABCDEF", 32);
-        out.writeInt64 (48 + (juce::int64) componentState.getSize());
-        out << componentState;
-        out.write ("List", 4);
-        out.writeInt (1);
-        out.write ("Comp", 4);
-        out.writeInt64 (48);
-        out.writeInt64 ((juce::int64) componentState.getSize());
-        return out.getMemoryBlock();
-    }
 
     void writeSeeds (Fuzzing& f, const juce::File& directory)
     {
@@ -94,7 +79,7 @@ namespace
 
             const auto state = f.restore->seen().state;
             save ("state" + juce::String (s), state);
-            save ("image" + juce::String (s), presetImage (state));
+            save ("image" + juce::String (s), Vst3Restore::presetImage (state));
 
             if (s == 1)
                 save ("bank", juce::MemoryBlock (static_cast<const char*> (state.getData()) + 16, state.getSize() - 16));

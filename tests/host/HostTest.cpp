@@ -533,23 +533,6 @@ namespace
         return b;
     }
 
-    // A preset image as hosts save one: header, the component state at 48,
-    // then the list with its one "Comp" entry.
-    juce::MemoryBlock presetImage (const juce::MemoryBlock& componentState)
-    {
-        juce::MemoryOutputStream out;
-        out.write ("VST3", 4);
-        out.writeInt (1);
-        out.write ("0123456789ABCDEF0123456789ABCDEF", 32);
-        out.writeInt64 (48 + (juce::int64) componentState.getSize());
-        out << componentState;
-        out.write ("List", 4);
-        out.writeInt (1);
-        out.write ("Comp", 4);
-        out.writeInt64 (48);
-        out.writeInt64 ((juce::int64) componentState.getSize());
-        return out.getMemoryBlock();
-    }
 }
 
 // Damaged component states restored as a host restores a project: nothing
@@ -573,7 +556,7 @@ TEST (Host, DamagedComponentStatesChangeNothing)
     const auto good = componentState (*source.instance);
     const auto size = good.getSize();
     const auto content = size - 176;   // the chunk and the framework's private data
-    const auto image = presetImage (good);
+    const auto image = Vst3Restore::presetImage (good);
     const auto listOffset = 48 + size;
     ASSERT_GT (content, 40u);
 

@@ -77,3 +77,19 @@ Vst3Restore::Seen Vst3Restore::seen()
 
     return result;
 }
+
+juce::MemoryBlock Vst3Restore::presetImage (const juce::MemoryBlock& componentState)
+{
+    juce::MemoryOutputStream out;
+    out.write ("VST3", 4);
+    out.writeInt (1);
+    out.write ("0123456789ABCDEF0123456789ABCDEF", 32);
+    out.writeInt64 (48 + (juce::int64) componentState.getSize());
+    out << componentState;
+    out.write ("List", 4);
+    out.writeInt (1);
+    out.write ("Comp", 4);
+    out.writeInt64 (48);
+    out.writeInt64 ((juce::int64) componentState.getSize());
+    return out.getMemoryBlock();
+}

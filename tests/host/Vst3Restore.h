@@ -40,6 +40,10 @@ public:
 
     Seen seen();
 
+    /** A preset image as hosts save one: header, the component state at 48,
+        then the list with its one "Comp" entry. */
+    static juce::MemoryBlock presetImage (const juce::MemoryBlock& componentState);
+
 private:
     juce::DynamicLibrary module;
     Steinberg::Vst::IComponent* component = nullptr;
