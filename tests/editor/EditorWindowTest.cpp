@@ -156,12 +156,12 @@ namespace
         MenuContent useMenu (juce::Component& button, int downs, const char* last, const juce::String& shot = {})
         {
             MenuReader reader;
-            auto script = clickCommand (centreOf (button)) + "sleep 0.5; ";
+            auto script = clickCommand (centreOf (button)) + waitForWindowCommand ("menu");
 
             if (shot.isNotEmpty())
                 script << screenshotCommand (editorArea().withHeight (340).withWidth (360), shot);
 
-            script << keys (downs, last) << "sleep 0.2; ";
+            script << keys (downs, last) << waitForWindowCommand ("menu", false);
             EXPECT_TRUE (runScript (script));
             refresh();
             EXPECT_TRUE (reader.seen) << "no menu was seen";
@@ -638,7 +638,7 @@ TEST_F (EditorWindow, SaveAndLoadThroughTheFileDialogsAsAPersonWould)
     {
         DialogTyper typer (folder.getChildFile ("my mix").getFullPathName(), "dialog-save");
         ASSERT_TRUE (runScript (clickCommand (centreOf (Access::settings (*editor)))
-                                + "sleep 0.5; xdotool key Down key Down key Return"));
+                                + waitForWindowCommand ("menu") + "xdotool key Down key Down key Return"));
         EXPECT_TRUE (pumpUntil ([&] { return typer.started; }, 5000));
         EXPECT_EQ (typer.title, "Save settings to...");
         pumpUntil ([&] { return ! typer.typing.isRunning() && juce::Component::getCurrentlyModalComponent() == nullptr; }, 5000);
@@ -657,7 +657,7 @@ TEST_F (EditorWindow, SaveAndLoadThroughTheFileDialogsAsAPersonWould)
     {
         DialogTyper typer (written.getFullPathName(), "dialog-load");
         ASSERT_TRUE (runScript (clickCommand (centreOf (Access::settings (*editor)))
-                                + "sleep 0.5; xdotool key Down key Return"));
+                                + waitForWindowCommand ("menu") + "xdotool key Down key Return"));
         EXPECT_TRUE (pumpUntil ([&] { return typer.started; }, 5000));
         EXPECT_EQ (typer.title, "Open a settings file...");
         pumpUntil ([&] { return ! typer.typing.isRunning() && juce::Component::getCurrentlyModalComponent() == nullptr; }, 5000);
