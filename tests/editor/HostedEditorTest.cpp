@@ -50,6 +50,22 @@ namespace
         return log.joinIntoString (" ");
     }
 
+    // What the host may miss of its own 20 ms timer while something of ours is
+    // open. A sanitizer build runs the plug-in several times slower (building
+    // the file dialog alone takes about 250 ms there); a nested modal loop
+    // stops the timer for the whole 800 ms that each stays open.
+   #if defined (__SANITIZE_ADDRESS__) || defined (__SANITIZE_THREAD__)
+    constexpr double longestGapAllowed = 500.0;
+   #elif defined (__has_feature)
+    #if __has_feature (address_sanitizer) || __has_feature (thread_sanitizer)
+    constexpr double longestGapAllowed = 500.0;
+    #else
+    constexpr double longestGapAllowed = 100.0;
+    #endif
+   #else
+    constexpr double longestGapAllowed = 100.0;
+   #endif
+
     /** A timer of the host's, 20 ms: the longest time between two of its calls. */
     struct HostTimer : juce::Timer
     {
@@ -396,20 +412,20 @@ TEST_F (HostedEditor, TheHostKeepsRunningWhileAMenuOrDialogIsOpen)
 
     for (const auto& w : openWindows)
     {
-        // The script opens it, keeps it open half a second and closes it
-        // with Escape, whatever the host's event loop does meanwhile.
+        // The script opens it, keeps it open 800 ms and closes it with
+        // Escape, whatever the host's event loop does meanwhile.
         HostTimer timer;
         auto script = openMenuCommand (w.row);
 
         if (w.downs > 0)
             script << pickCommand (w.downs) << waitForWindowCommand (w.title);
 
-        script << "sleep 0.5; xdotool key Escape; " << waitForWindowCommand (w.title, false);
+        script << "sleep 0.8; xdotool key Escape; " << waitForWindowCommand (w.title, false);
         ASSERT_TRUE (runScript (script)) << w.name;
 
         RecordProperty (juce::String (w.name).replaceCharacter (' ', '-').toStdString(), (int) timer.longestGap);
-        EXPECT_LT (timer.longestGap, 100.0) << w.name;
-        EXPECT_GT (timer.ticks, 20) << w.name;
+        EXPECT_LT (timer.longestGap, longestGapAllowed) << w.name;
+        EXPECT_GT (timer.ticks, 30) << w.name;
     }
 
     EXPECT_EQ (host.order(), "");
