@@ -77,6 +77,12 @@ namespace windowtest
              + "; do sleep 0.02; done\" || exit 1; ";
     }
 
+    juce::String keyToWindowCommand (const juce::String& title, const juce::String& key)
+    {
+        return "timeout 10 xdotool search --onlyvisible --name '^" + title + "$' windowactivate --sync || exit 1; "
+             + "xdotool key " + key + "; ";
+    }
+
     juce::String screenshotCommand (juce::Rectangle<int> area, const juce::String& name)
     {
         const auto file = artifactsFolder().getChildFile (name + ".png");

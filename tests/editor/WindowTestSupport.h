@@ -40,6 +40,11 @@ namespace windowtest
         seconds. */
     juce::String waitForWindowCommand (const juce::String& title, bool shown = true);
 
+    /** The command that makes the window with the title the active one, waits
+        until it is, and presses the key: the key reaches that window whatever
+        had the focus before. */
+    juce::String keyToWindowCommand (const juce::String& title, const juce::String& key);
+
     /** The command that saves the screen area as <name>.png in the artefacts. */
     juce::String screenshotCommand (juce::Rectangle<int> screenArea, const juce::String& name);
 
