@@ -78,12 +78,15 @@ JucePlugin::JucePlugin()
     readDefault (UserSettings::bitDepthKey, bitDepth);
 
     algo = std::make_unique<Algo> (this);
+    settingsFileChooser = std::make_unique<SettingsFileChooser>();
 }
 
 JucePlugin::~JucePlugin()
 {
-    // The engine first (its timer stops), then the settings file, which writes
-    // what is still pending.
+    // An open file dialog first: its choice can no longer reach this
+    // processor. Then the engine (its timer stops), then the settings file,
+    // which writes what is still pending.
+    settingsFileChooser.reset();
     algo.reset();
     settings.reset();
 }
@@ -260,44 +263,48 @@ void JucePlugin::applyStateChunk (const void* data, int sizeInBytes)
 //==============================================================================
 void JucePlugin::setSettingsFileChooser (std::unique_ptr<SettingsFileChooser> chooser)
 {
-    settingsFileChooser = std::move (chooser);
+    settingsFileChooser = chooser != nullptr ? std::move (chooser) : std::make_unique<SettingsFileChooser>();
 }
 
+void JucePlugin::cancelSettingsFileDialog()
+{
+    settingsFileChooser->cancel();
+}
+
+// The dialogs report back later, from the message loop. Capturing this is
+// safe: the chooser belongs to the processor and runs no callback once it is
+// destroyed or replaced.
 void JucePlugin::loadSettingsFile()
 {
-    SettingsFileChooser nativeDialogs;
-    auto& chooser = settingsFileChooser != nullptr ? *settingsFileChooser : nativeDialogs;
+    settingsFileChooser->chooseFileToLoad ([this] (const juce::File& chosen)
+    {
+        if (chosen == juce::File())
+            return;
 
-    juce::File chosen;
+        // Any file the user picks, whatever its name; only a chunk of this
+        // plug-in's state changes anything.
+        juce::MemoryBlock content;
 
-    if (! chooser.chooseFileToLoad (chosen))
-        return;
+        if (! SettingsFile::read (chosen, content))
+            return;
 
-    // Any file the user picks, whatever its name; only a chunk of this
-    // plug-in's state changes anything.
-    juce::MemoryBlock content;
-
-    if (! SettingsFile::read (chosen, content))
-        return;
-
-    applyStateChunk (content.getData(), (int) content.getSize());
+        applyStateChunk (content.getData(), (int) content.getSize());
+    });
 }
 
 void JucePlugin::saveSettingsFile()
 {
-    SettingsFileChooser nativeDialogs;
-    auto& chooser = settingsFileChooser != nullptr ? *settingsFileChooser : nativeDialogs;
+    settingsFileChooser->chooseFileToSave ([this] (const juce::File& chosen)
+    {
+        if (chosen == juce::File())
+            return;
 
-    juce::File chosen;
+        juce::MemoryBlock chunk;
+        StateChunk::write (createStateXml(), chunk);
 
-    if (! chooser.chooseFileToSave (chosen))
-        return;
-
-    juce::MemoryBlock chunk;
-    StateChunk::write (createStateXml(), chunk);
-
-    // A failed write leaves whatever file was there before.
-    SettingsFile::write (SettingsFile::withSettingsExtension (chosen), chunk);
+        // A failed write leaves whatever file was there before.
+        SettingsFile::write (SettingsFile::withSettingsExtension (chosen), chunk);
+    });
 }
 
 //==============================================================================

@@ -89,16 +89,22 @@ public:
     /** The per-user settings file, owned by the processor. */
     UserSettings* getSettings() const noexcept   { return settings.get(); }
 
-    /** Lets the user pick a settings file and, if it holds this plug-in's
-        state chunk, applies it and marks both markers with 5. Reports nothing. */
+    /** Opens the dialog in which the user picks a settings file and returns;
+        when the user has chosen a file that holds this plug-in's state chunk,
+        applies it and marks both markers with 5. Reports nothing. */
     void loadSettingsFile();
 
-    /** Lets the user pick a file and writes the state chunk as its whole
-        content, adding ".qwv" unless the name ends with it. Reports nothing. */
+    /** Opens the dialog in which the user picks a file and returns; when the
+        user has chosen one, writes the state chunk as its whole content,
+        adding ".qwv" unless the name ends with it. Reports nothing. */
     void saveSettingsFile();
 
+    /** Closes a load or save dialog that is still open, choosing nothing. */
+    void cancelSettingsFileDialog();
+
     /** Replaces the dialogs in which the user picks settings files (tests
-        answer without a window); null restores the native dialogs. */
+        answer without a window); null restores the native dialogs. A dialog
+        of the chooser replaced is closed. */
     void setSettingsFileChooser (std::unique_ptr<SettingsFileChooser> chooser);
 
     /** The A/B stores: normalised values of parameters 0 to 4. */

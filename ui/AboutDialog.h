@@ -8,7 +8,7 @@
     The content of the about box: the picture on the left half and, on the
     right half, the product line, the maker line with the current year and a
     link to the maker's web site. A fixed 640 x 282 component; the editor's
-    "About" command shows it in a modal dialog window that does not own it.
+    "About" command shows it in a modal dialog window that owns it.
 */
 class AboutDialog : public juce::Component
 {

@@ -98,6 +98,18 @@ JuceEditor::JuceEditor (JucePlugin* owner)
 
 JuceEditor::~JuceEditor()
 {
+    // What this editor opened goes with it and chooses nothing.
+    if (auto* menu = openMenu.getComponent())
+    {
+        // As the menu does itself on a dismissal: it leaves the modal state
+        // with no choice and hides; the framework deletes it afterwards.
+        menu->exitModalState (0);
+        menu->setVisible (false);
+    }
+
+    delete aboutWindow.getComponent();
+    plugin().cancelSettingsFileDialog();
+
     bypassButton.reset();
     settingsButton.reset();
     abButton.reset();
@@ -182,11 +194,9 @@ void JuceEditor::timerCallback()
 //==============================================================================
 void JuceEditor::buttonClicked (juce::Button* button)
 {
-    auto& p = plugin();
-
     if (button == bypassButton.get())
     {
-        p.setParameterNotifyingHost (bypassParameter, bypassButton->getToggleState() ? 1.0f : 0.0f);
+        editParameter (bypassParameter, bypassButton->getToggleState() ? 1.0f : 0.0f);
     }
     else if (button == settingsButton.get())
     {
@@ -213,11 +223,39 @@ void JuceEditor::buttonClicked (juce::Button* button)
     }
 }
 
+void JuceEditor::editParameter (int index, float value)
+{
+    // The framework's index-based gesture calls reach the host's wrapper as
+    // beginEdit and endEdit around the edit.
+    auto& p = plugin();
+    p.beginParameterChangeGesture (index);
+    p.setParameterNotifyingHost (index, value);
+    p.endParameterChangeGesture (index);
+}
+
+void JuceEditor::showMenu (juce::PopupMenu& menu, juce::Button& button, std::function<void (int)> handleChoice)
+{
+    juce::Component::SafePointer<JuceEditor> editor (this);
+
+    // Where showAt (&button) puts it: attached to the button; no item that
+    // must be visible, no minimum width, no column limit and the standard
+    // item height are the options' defaults.
+    menu.showMenuAsync (juce::PopupMenu::Options().withTargetComponent (&button),
+                        [editor, handleChoice = std::move (handleChoice)] (int chosen)
+                        {
+                            if (editor != nullptr && chosen != 0)
+                                handleChoice (chosen);
+                        });
+
+    // showMenuAsync has just made the menu's window the modal component.
+    openMenu = juce::Component::getCurrentlyModalComponent();
+}
+
 void JuceEditor::switchSets()
 {
     auto& p = plugin();
 
-    p.setParameterNotifyingHost (abParameter, abButton->getToggleState() ? 1.0f : 0.0f);
+    editParameter (abParameter, abButton->getToggleState() ? 1.0f : 0.0f);
 
     // The settings being left go into the store named after the set now shown,
     // and the other store's values become live. Each parameter is read before
@@ -230,7 +268,7 @@ void JuceEditor::switchSets()
         saveTo[i].store (p.getParameter (i));
 
     for (int i = 0; i < 4; ++i)
-        p.setParameterNotifyingHost (i, takeFrom[i].load());
+        editParameter (i, takeFrom[i].load());
 }
 
 void JuceEditor::copyToBothSets()
@@ -258,10 +296,10 @@ void JuceEditor::showValueMenu (juce::Button& button, int parameterIndex, int st
     for (int step = 0; step < texts.size(); ++step)
         menu.addItem (step + 1, texts[step], true, step == current);
 
-    const auto chosen = menu.showAt (&button);
-
-    if (chosen > 0)
-        p.setParameterNotifyingHost (parameterIndex, stepValue (chosen - 1, steps));
+    showMenu (menu, button, [this, parameterIndex, steps] (int chosen)
+    {
+        editParameter (parameterIndex, stepValue (chosen - 1, steps));
+    });
 }
 
 void JuceEditor::showSettingsMenu()
@@ -281,16 +319,19 @@ void JuceEditor::showSettingsMenu()
     menu.addSeparator();
     menu.addItem (showTooltips, "Show tooltips", true, settings->tooltipsOn());
 
-    switch (menu.showAt (settingsButton.get()))
+    showMenu (menu, *settingsButton, [this] (int chosen)
     {
-        case load:               plugin().loadSettingsFile(); break;
-        case save:               plugin().saveSettingsFile(); break;
-        case saveAsDefaultItem:  saveAsDefault(); break;
-        case help:               openHelpFile(); break;
-        case about:              showAboutBox(); break;
-        case showTooltips:       switchTooltips(); break;
-        default:                 break;
-    }
+        switch (chosen)
+        {
+            case load:               plugin().loadSettingsFile(); break;
+            case save:               plugin().saveSettingsFile(); break;
+            case saveAsDefaultItem:  saveAsDefault(); break;
+            case help:               openHelpFile(); break;
+            case about:              showAboutBox(); break;
+            case showTooltips:       switchTooltips(); break;
+            default:                 break;
+        }
+    });
 }
 
 void JuceEditor::saveAsDefault()
@@ -331,8 +372,20 @@ void JuceEditor::openHelpFile()
 
 void JuceEditor::showAboutBox()
 {
-    AboutDialog aboutBox;
-    juce::DialogWindow::showModalDialog ("About", &aboutBox, this, juce::Colour (0xfff0f0f0), true, false, false);
+    // The options of showModalDialog, except that the dialog window owns the
+    // box: it deletes both when it is closed, and the editor deletes it if it
+    // is still open when the editor goes.
+    juce::DialogWindow::LaunchOptions options;
+    options.dialogTitle = "About";
+    options.content.setOwned (new AboutDialog());
+    options.componentToCentreAround = this;
+    options.dialogBackgroundColour = juce::Colour (0xfff0f0f0);
+    options.escapeKeyTriggersCloseButton = true;
+    options.useNativeTitleBar = false;
+    options.resizable = false;
+    options.useBottomRightCornerResizer = false;
+
+    aboutWindow = options.launchAsync();
 }
 
 void JuceEditor::switchTooltips()

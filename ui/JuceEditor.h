@@ -2,6 +2,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <functional>
 #include <memory>
 
 #include "ui/SwitchableTooltipWindow.h"
@@ -16,8 +17,15 @@ class JucePlugin;
     It keeps no setting of its own: a 20 ms timer watches the processor's
     editor marker and, while a change is pending, reads every button's state
     and text back from the processor's parameters. Clicks and menu choices set
-    parameters through the framework's notify-the-host call, so the host sees
-    them as edits; the refresh that follows updates the buttons.
+    parameters through the framework's notify-the-host call, each inside a
+    change gesture, so the host sees them as edits; the refresh that follows
+    updates the buttons.
+
+    Menus, the about box and the file dialogs are shown asynchronously: a
+    nested modal loop would run only this module's event dispatch and stop the
+    host's event loop (its window, meters and timers) on Linux until it ends.
+    A choice is handled when the menu closes; closing the editor closes what
+    it opened, and a choice made after that does nothing.
 */
 class JuceEditor : public juce::AudioProcessorEditor,
                    public juce::Timer,
@@ -47,6 +55,13 @@ private:
 
     JucePlugin& plugin();
 
+    /** Sets the parameter as one gesture of the host's: begin, value, end. */
+    void editParameter (int index, float value);
+
+    /** Shows the menu attached to the button; the handler gets the chosen id
+        (never 0) if the editor still exists when the menu closes. */
+    void showMenu (juce::PopupMenu& menu, juce::Button& button, std::function<void (int)> handleChoice);
+
     void switchSets();
     void copyToBothSets();
     void showValueMenu (juce::Button& button, int parameterIndex, int steps, const juce::StringArray& texts);
@@ -63,6 +78,10 @@ private:
     std::unique_ptr<juce::TextButton> bitDepthButton;
     std::unique_ptr<juce::TextButton> noiseShapingButton;
     std::unique_ptr<juce::TextButton> ditherTypeButton;
+
+    // The menu and the about box while they are open; they close with the editor.
+    juce::Component::SafePointer<juce::Component> openMenu;
+    juce::Component::SafePointer<juce::DialogWindow> aboutWindow;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (JuceEditor)
 };

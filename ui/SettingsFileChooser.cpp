@@ -1,23 +1,33 @@
 #include "SettingsFileChooser.h"
 
-bool SettingsFileChooser::chooseFileToLoad (juce::File& chosen)
+void SettingsFileChooser::chooseFileToLoad (Callback onChosen)
 {
-    juce::FileChooser chooser (loadTitle, juce::File(), filePattern, true);
-
-    if (! chooser.browseForFileToOpen())
-        return false;
-
-    chosen = chooser.getResult();
-    return true;
+    launch (loadTitle, juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles,
+            std::move (onChosen));
 }
 
-bool SettingsFileChooser::chooseFileToSave (juce::File& chosen)
+void SettingsFileChooser::chooseFileToSave (Callback onChosen)
 {
-    juce::FileChooser chooser (saveTitle, juce::File(), filePattern, true);
+    launch (saveTitle, juce::FileBrowserComponent::saveMode | juce::FileBrowserComponent::canSelectFiles
+                           | juce::FileBrowserComponent::warnAboutOverwriting,
+            std::move (onChosen));
+}
 
-    if (! chooser.browseForFileToSave (true))
-        return false;
+void SettingsFileChooser::cancel()
+{
+    // The framework's chooser closes its dialog and drops the callback when
+    // it is destroyed.
+    dialog.reset();
+}
 
-    chosen = chooser.getResult();
-    return true;
+void SettingsFileChooser::launch (const char* title, int flags, Callback onChosen)
+{
+    // A dialog still open is replaced and reports nothing.
+    dialog = std::make_unique<juce::FileChooser> (title, juce::File(), filePattern, true);
+
+    dialog->launchAsync (flags, [onChosen = std::move (onChosen)] (const juce::FileChooser& chooser)
+    {
+        // No result when the user cancelled: getResult gives an empty file.
+        onChosen (chooser.getResult());
+    });
 }

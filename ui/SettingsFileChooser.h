@@ -2,10 +2,19 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <functional>
+#include <memory>
+
 /**
     The dialogs in which the user picks a settings file to load or a file to
-    save the settings to: the platform's native file dialogs, modal, with the
-    pattern "*.qwv" and no initial file or folder.
+    save the settings to: the platform's native file dialogs, with the pattern
+    "*.qwv" and no initial file or folder.
+
+    A dialog is shown asynchronously: the call returns at once and the choice
+    arrives in the callback when the dialog closes, so that the host's own
+    event loop keeps running meanwhile. The open dialog belongs to this
+    object: destroying it, or cancelling, closes the dialog and the callback
+    never runs.
 
     The processor asks this object for the file and does the reading and
     writing itself; tests give the processor a chooser that answers without a
@@ -14,20 +23,30 @@
 class SettingsFileChooser
 {
 public:
+    /** Receives the chosen file, or an empty juce::File when the user cancelled. */
+    using Callback = std::function<void (const juce::File& chosen)>;
+
     SettingsFileChooser() = default;
     virtual ~SettingsFileChooser() = default;
 
-    /** Shows the open dialog; true with the chosen file, false when cancelled. */
-    virtual bool chooseFileToLoad (juce::File& chosen);
+    /** Shows the open dialog. */
+    virtual void chooseFileToLoad (Callback onChosen);
 
     /** Shows the save dialog, which warns before an existing file is
-        overwritten; true with the chosen file, false when cancelled. */
-    virtual bool chooseFileToSave (juce::File& chosen);
+        overwritten. */
+    virtual void chooseFileToSave (Callback onChosen);
+
+    /** Closes a dialog that is still open; its callback does not run. */
+    virtual void cancel();
 
     static constexpr const char* loadTitle = "Open a settings file...";
     static constexpr const char* saveTitle = "Save settings to...";
     static constexpr const char* filePattern = "*.qwv";
 
 private:
+    void launch (const char* title, int flags, Callback onChosen);
+
+    std::unique_ptr<juce::FileChooser> dialog;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SettingsFileChooser)
 };

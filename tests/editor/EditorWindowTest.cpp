@@ -76,8 +76,8 @@ namespace
 
     struct ScriptedChooser : SettingsFileChooser
     {
-        bool chooseFileToLoad (juce::File&) override   { ++loads; return false; }
-        bool chooseFileToSave (juce::File&) override   { ++saves; return false; }
+        void chooseFileToLoad (Callback onChosen) override   { ++loads; onChosen ({}); }
+        void chooseFileToSave (Callback onChosen) override   { ++saves; onChosen ({}); }
         int loads = 0, saves = 0;
     };
 
@@ -156,12 +156,12 @@ namespace
         MenuContent useMenu (juce::Component& button, int downs, const char* last, const juce::String& shot = {})
         {
             MenuReader reader;
-            auto script = clickCommand (centreOf (button)) + "sleep 0.5; ";
+            auto script = clickCommand (centreOf (button)) + waitForWindowCommand ("menu");
 
             if (shot.isNotEmpty())
                 script << screenshotCommand (editorArea().withHeight (340).withWidth (360), shot);
 
-            script << keys (downs, last) << "sleep 0.2; ";
+            script << keys (downs, last) << waitForWindowCommand ("menu", false);
             EXPECT_TRUE (runScript (script));
             refresh();
             EXPECT_TRUE (reader.seen) << "no menu was seen";
@@ -509,8 +509,8 @@ TEST_F (EditorWindow, AboutShowsTheBoxInAModalDialogThatEscapeCloses)
 {
     VANTREL_REQUIRE_DISPLAY();
 
-    // The command returns only when the dialog is closed: the dialog is looked
-    // at, photographed and closed with the Escape key from its own loop.
+    // The dialog is looked at when it appears, photographed and closed with
+    // the Escape key.
     struct Watcher : juce::Timer
     {
         void timerCallback() override
@@ -552,6 +552,8 @@ TEST_F (EditorWindow, AboutShowsTheBoxInAModalDialogThatEscapeCloses)
     watcher.startTimer (20);
 
     choose (Access::settings (*editor), 5);
+    EXPECT_TRUE (pumpUntil ([&] { return watcher.started && ! watcher.closing.isRunning()
+                                         && juce::Component::getCurrentlyModalComponent() == nullptr; }, 10000));
     watcher.stopTimer();
 
     ASSERT_NE (watcher.dialog, nullptr);
@@ -655,10 +657,10 @@ TEST_F (EditorWindow, SaveAndLoadThroughTheFileDialogsAsAPersonWould)
     {
         DialogTyper typer (folder.getChildFile ("my mix").getFullPathName(), "dialog-save");
         ASSERT_TRUE (runScript (clickCommand (centreOf (Access::settings (*editor)))
-                                + "sleep 0.5; xdotool key Down key Down key Return"));
-        EXPECT_TRUE (typer.started);
+                                + waitForWindowCommand ("menu") + "xdotool key Down key Down key Return"));
+        EXPECT_TRUE (pumpUntil ([&] { return typer.started; }, 5000));
         EXPECT_EQ (typer.title, "Save settings to...");
-        pumpUntil ([&] { return ! typer.typing.isRunning(); }, 5000);
+        pumpUntil ([&] { return ! typer.typing.isRunning() && juce::Component::getCurrentlyModalComponent() == nullptr; }, 5000);
     }
 
     // The typed name got the extension; the file is the state chunk.
@@ -674,10 +676,10 @@ TEST_F (EditorWindow, SaveAndLoadThroughTheFileDialogsAsAPersonWould)
     {
         DialogTyper typer (written.getFullPathName(), "dialog-load");
         ASSERT_TRUE (runScript (clickCommand (centreOf (Access::settings (*editor)))
-                                + "sleep 0.5; xdotool key Down key Return"));
-        EXPECT_TRUE (typer.started);
+                                + waitForWindowCommand ("menu") + "xdotool key Down key Return"));
+        EXPECT_TRUE (pumpUntil ([&] { return typer.started; }, 5000));
         EXPECT_EQ (typer.title, "Open a settings file...");
-        pumpUntil ([&] { return ! typer.typing.isRunning(); }, 5000);
+        pumpUntil ([&] { return ! typer.typing.isRunning() && juce::Component::getCurrentlyModalComponent() == nullptr; }, 5000);
     }
     refresh();
 

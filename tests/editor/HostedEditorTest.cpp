@@ -18,13 +18,72 @@ namespace
     // Where the plug-in lays out its buttons inside its 280 x 240 view.
     enum Row { abRow = 49, bypassRow = 76, settingsRow = 103, ditherRow = 130, shapingRow = 157, depthRow = 184 };
 
-    /** Records the parameter changes that the host receives from the plug-in. */
+    /** Records what the host receives from the plug-in: the parameter
+        changes, and in order with them the gestures' begins ("+i"), the
+        values ("i=v") and the ends ("-i"). */
     struct HostEdits : juce::AudioProcessorParameter::Listener
     {
-        void parameterValueChanged (int index, float value) override   { edits.push_back ({ index, value }); }
-        void parameterGestureChanged (int, bool) override {}
+        void parameterValueChanged (int index, float value) override
+        {
+            edits.push_back ({ index, value });
+            log.add (juce::String (index) + "=" + juce::String (value));
+        }
+
+        void parameterGestureChanged (int index, bool starting) override   { log.add ((starting ? "+" : "-") + juce::String (index)); }
+
+        void clear()   { edits.clear(); log.clear(); }
+
+        juce::String order() const   { return log.joinIntoString (" "); }
 
         std::vector<std::pair<int, float>> edits;
+        juce::StringArray log;
+    };
+
+    /** The order of one gesture per edit, as HostEdits::order writes it. */
+    juce::String gestures (const std::vector<std::pair<int, float>>& edits)
+    {
+        juce::StringArray log;
+
+        for (auto [index, value] : edits)
+            log.addArray ({ "+" + juce::String (index), juce::String (index) + "=" + juce::String (value), "-" + juce::String (index) });
+
+        return log.joinIntoString (" ");
+    }
+
+    // What the host may miss of its own 20 ms timer while something of ours is
+    // open. A sanitizer build runs the plug-in several times slower (building
+    // the file dialog alone takes about 250 ms there); a nested modal loop
+    // stops the timer for the whole 800 ms that each stays open.
+   #if defined (__SANITIZE_ADDRESS__) || defined (__SANITIZE_THREAD__)
+    constexpr double longestGapAllowed = 500.0;
+   #elif defined (__has_feature)
+    #if __has_feature (address_sanitizer) || __has_feature (thread_sanitizer)
+    constexpr double longestGapAllowed = 500.0;
+    #else
+    constexpr double longestGapAllowed = 100.0;
+    #endif
+   #else
+    constexpr double longestGapAllowed = 100.0;
+   #endif
+
+    /** A timer of the host's, 20 ms: the longest time between two of its calls. */
+    struct HostTimer : juce::Timer
+    {
+        HostTimer()             { startTimer (20); }
+        ~HostTimer() override   { stopTimer(); }
+
+        void timerCallback() override
+        {
+            const auto now = juce::Time::getMillisecondCounterHiRes();
+
+            if (ticks++ > 0)
+                longestGap = juce::jmax (longestGap, now - last);
+
+            last = now;
+        }
+
+        double last = 0.0, longestGap = 0.0;
+        int ticks = 0;
     };
 
     juce::AudioBuffer<float> noise (float amplitude, uint32_t seed)
@@ -65,6 +124,18 @@ namespace
         return true;
     }
 
+    juce::Image load (const juce::String& name)
+    {
+        return juce::ImageFileFormat::loadFrom (artifactsFolder().getChildFile (name + ".png"));
+    }
+
+    bool isBlueButton (juce::Colour c)   { return c.getBlue() > 200 && c.getRed() < 150; }
+    bool isRedButton (juce::Colour c)    { return c.getRed() > 170 && c.getBlue() < 110 && c.getGreen() < 110; }
+    bool isBlueOrRedButton (juce::Colour c)   { return isBlueButton (c) || isRedButton (c); }
+
+    // The dark blue of the about box's picture.
+    bool isAboutBlue (juce::Colour c)   { return c.getBlue() > 60 && c.getRed() < 60 && c.getGreen() < 80; }
+
     struct HostedEditor : ::testing::Test
     {
         void SetUp() override
@@ -80,14 +151,7 @@ namespace
             for (auto* parameter : instance->getParameters())
                 parameter->addListener (&host);
 
-            editor.reset (instance->createEditorIfNeeded());
-            ASSERT_NE (editor, nullptr);
-            window = std::make_unique<TestWindow> ("Host", *editor, juce::Point<int> (240, 160));
-            ASSERT_TRUE (window->waitUntilShown());
-
-            // The plug-in's view is a window of its own inside the host's:
-            // give it time to appear and paint.
-            pump (800);
+            openEditor();
         }
 
         void TearDown() override
@@ -95,14 +159,40 @@ namespace
             if (instance == nullptr)
                 return;
 
-            window.reset();
-            editor.reset();
+            closeEditor();
 
             for (auto* parameter : instance->getParameters())
                 parameter->removeListener (&host);
 
             instance->releaseResources();
             instance.reset();
+        }
+
+        void openEditor()
+        {
+            editor.reset (instance->createEditorIfNeeded());
+            ASSERT_NE (editor, nullptr);
+            window = std::make_unique<TestWindow> ("Host", *editor, juce::Point<int> (240, 160));
+            ASSERT_TRUE (window->waitUntilShown());
+
+            // The plug-in's view is a window of its own inside the host's:
+            // wait until it shows its six buttons.
+            ASSERT_TRUE (pumpUntil ([this]
+            {
+                const auto shot = screenshot (view(), "hosted-view");
+
+                for (int row : { abRow, bypassRow, settingsRow, ditherRow, shapingRow, depthRow })
+                    if (countWhere (shot, { 112, row, 60, 18 }, isBlueOrRedButton) < 500)
+                        return false;
+
+                return true;
+            }, 10000)) << "the plug-in's view did not appear";
+        }
+
+        void closeEditor()
+        {
+            window.reset();
+            editor.reset();
         }
 
         juce::Rectangle<int> view() const   { return editor->getScreenBounds(); }
@@ -118,17 +208,34 @@ namespace
             pump (300);
         }
 
-        /** Opens the menu of the button in the row, photographs it open and
-            picks the item by pressing Down as often as given, then Return. */
-        void choose (const juce::String& name, int row, int downs)
+        /** The script that opens the menu of the button in the row, waits
+            for it and, when given, photographs it. */
+        juce::String openMenuCommand (int row, const juce::String& shot = {})
+        {
+            auto script = clickCommand (buttonCentre (row)) + waitForWindowCommand ("menu");
+
+            if (shot.isNotEmpty())
+                script << screenshotCommand (view().withSize (400, 340), shot);
+
+            return script;
+        }
+
+        /** The script that presses Down as often as given, then Return, and
+            waits for the menu to close. */
+        static juce::String pickCommand (int downs)
         {
             juce::String keys ("xdotool");
             for (int i = 0; i < downs; ++i)
                 keys << " key Down";
 
-            step (name, clickCommand (buttonCentre (row)) + "sleep 0.6; "
-                        + screenshotCommand (view().withSize (400, 340), "hosted-" + name + "-menu")
-                        + keys + " key Return; ");
+            return keys + " key Return; " + waitForWindowCommand ("menu", false);
+        }
+
+        /** Opens the menu of the button in the row, photographs it open and
+            picks the item by pressing Down as often as given, then Return. */
+        void choose (const juce::String& name, int row, int downs)
+        {
+            step (name, openMenuCommand (row, "hosted-" + name + "-menu") + pickCommand (downs));
         }
 
         float hostValue (int index)   { return instance->getParameters()[index]->getValue(); }
@@ -145,14 +252,6 @@ namespace
         std::unique_ptr<TestWindow> window;
         HostEdits host;
     };
-
-    juce::Image load (const juce::String& name)
-    {
-        return juce::ImageFileFormat::loadFrom (artifactsFolder().getChildFile (name + ".png"));
-    }
-
-    bool isBlueButton (juce::Colour c)   { return c.getBlue() > 200 && c.getRed() < 150; }
-    bool isRedButton (juce::Colour c)    { return c.getRed() > 170 && c.getBlue() < 110 && c.getGreen() < 110; }
 }
 
 TEST_F (HostedEditor, TheViewLooksAsDesigned)
@@ -203,20 +302,22 @@ TEST_F (HostedEditor, ClicksAndMenuChoicesReachTheHostAndTheAudio)
     step ("bypass", clickCommand (buttonCentre (bypassRow)));
     const std::vector<std::pair<int, float>> bypassOn { { 0, 1.0f } };
     EXPECT_EQ (host.edits, bypassOn);
+    EXPECT_EQ (host.order(), gestures (bypassOn));
     EXPECT_EQ (hostValue (0), 1.0f);
     EXPECT_TRUE (sameBits (process (input), input));
-    EXPECT_GT (countWhere (load ("hosted-bypass-after"), { 112, bypassRow, 60, 18 }, isRedButton), 300);
+    EXPECT_TRUE (pumpUntil ([this] { return countWhere (screenshot (view(), "hosted-bypass-after"), { 112, bypassRow, 60, 18 }, isRedButton) > 300; }));
     EXPECT_EQ (countWhere (load ("hosted-bypass-before"), { 112, bypassRow, 60, 18 }, isRedButton), 0);
 
     step ("bypass-off", clickCommand (buttonCentre (bypassRow)));
     EXPECT_EQ (hostValue (0), 0.0f);
 
     // Bit depth "16 bit", then dither "TPDF", through their menus and the keyboard.
-    host.edits.clear();
+    host.clear();
     choose ("bit-depth", depthRow, 2);
     choose ("dither", ditherRow, 2);
     const std::vector<std::pair<int, float>> menuEdits { { 3, 0.5f }, { 1, 0.5f } };
     EXPECT_EQ (host.edits, menuEdits);
+    EXPECT_EQ (host.order(), gestures (menuEdits));
     EXPECT_EQ (hostValue (3), 0.5f);
     EXPECT_EQ (hostValue (1), 0.5f);
 
@@ -228,18 +329,21 @@ TEST_F (HostedEditor, ClicksAndMenuChoicesReachTheHostAndTheAudio)
     EXPECT_GT (dithered.getMagnitude (0, blockSize), 0.0f);       // the dither noise
     EXPECT_LE (dithered.getMagnitude (0, blockSize), 3.0f / 32768.0f);
 
-    // A plain A/B switch: five edits, the flag first; the new set is all off.
-    host.edits.clear();
+    // A plain A/B switch: five edits, each a gesture of its own, the flag
+    // first; the new set is all off.
+    host.clear();
     step ("set-b", clickCommand (buttonCentre (abRow)));
     const std::vector<std::pair<int, float>> switchEdits { { 4, 1.0f }, { 0, 0.0f }, { 1, 0.0f }, { 2, 0.0f }, { 3, 0.0f } };
     EXPECT_EQ (host.edits, switchEdits);
+    EXPECT_EQ (host.order(), gestures (switchEdits));
     EXPECT_LT (onGrid (process (input), 16), 0.1);
     EXPECT_EQ (process (silence).getMagnitude (0, blockSize), 0.0f);
 
     // A Control-click copies and tells the host nothing.
-    host.edits.clear();
+    host.clear();
     step ("control-click", clickCommand (buttonCentre (abRow), true));
     EXPECT_TRUE (host.edits.empty());
+    EXPECT_EQ (host.order(), "");
     EXPECT_EQ (hostValue (4), 1.0f);
 
     // Back to set A: its settings are live again.
@@ -253,25 +357,103 @@ TEST_F (HostedEditor, TheSettingsMenuOpensTheAboutBox)
 {
     VANTREL_REQUIRE_DISPLAY();
 
-    // The about box is modal inside the plug-in: photograph the screen while
-    // it is open, then close it with Escape.
+    // Every step waits for what it needs on the screen: the menu, the box's
+    // window, the box drawn; then Escape, the window gone, the screen redrawn.
     ASSERT_TRUE (runScript (screenshotCommand (view(), "hosted-before-about")
-                            + clickCommand (buttonCentre (settingsRow)) + "sleep 0.6; "
-                            + screenshotCommand (view().withSize (400, 340), "hosted-settings-menu")
-                            + "xdotool key Down key Down key Down key Down key Down key Return; sleep 1.0; "
-                            + screenshotCommand ({ 0, 0, 1280, 1024 }, "hosted-about-screen")
-                            + "xdotool key Escape; sleep 0.3"));
-    pump (300);
-
-    const auto screen = load ("hosted-about-screen");
-    ASSERT_TRUE (screen.isValid());
+                            + openMenuCommand (settingsRow, "hosted-settings-menu") + pickCommand (5)
+                            + waitForWindowCommand ("About")));
 
     // The box is centred around the editor; its picture's dark blue and the
     // white of the box are on the screen, and gone after Escape.
-    const auto blue = [] (juce::Colour c) { return c.getBlue() > 60 && c.getRed() < 60 && c.getGreen() < 80; };
-    EXPECT_GT (countWhere (screen, screen.getBounds(), blue), 20000);
+    const juce::Rectangle<int> wholeScreen { 0, 0, 1280, 1024 };
+    auto blueOnScreen = [&] (const char* name)
+    {
+        const auto shot = screenshot (wholeScreen, name);
+        return shot.isValid() ? countWhere (shot, shot.getBounds(), isAboutBlue) : -1;
+    };
 
-    const auto after = screenshot ({ 0, 0, 1280, 1024 }, "hosted-after-about");
-    EXPECT_LT (countWhere (after, after.getBounds(), blue), 100);
+    int blue = 0;
+    pumpUntil ([&] { blue = blueOnScreen ("hosted-about-screen"); return blue > 20000; }, 10000);
+    EXPECT_GT (blue, 20000);
+
+    ASSERT_TRUE (runScript (keyToWindowCommand ("About", "Escape") + waitForWindowCommand ("About", false)));
+    pumpUntil ([&] { blue = blueOnScreen ("hosted-after-about"); return juce::isPositiveAndBelow (blue, 100); }, 10000);
+    EXPECT_LT (blue, 100);
+    EXPECT_GE (blue, 0);
     EXPECT_TRUE (host.edits.empty());
+}
+
+namespace
+{
+    // A menu or dialog of the plug-in: opened from the button in the row and,
+    // when given, the settings menu's item that many Down presses away; the
+    // title of its window.
+    struct OpenWindow
+    {
+        const char* name;
+        int row;
+        int downs;
+        const char* title;
+    };
+
+    const OpenWindow openWindows[] = {
+        { "dither menu",        ditherRow,   0, "menu" },
+        { "noise-shaping menu", shapingRow,  0, "menu" },
+        { "bit-depth menu",     depthRow,    0, "menu" },
+        { "settings menu",      settingsRow, 0, "menu" },
+        { "about box",          settingsRow, 5, "About" },
+        { "load dialog",        settingsRow, 1, "Open a settings file..." },
+    };
+}
+
+TEST_F (HostedEditor, TheHostKeepsRunningWhileAMenuOrDialogIsOpen)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    for (const auto& w : openWindows)
+    {
+        // The script opens it, keeps it open 800 ms and closes it with
+        // Escape, whatever the host's event loop does meanwhile.
+        HostTimer timer;
+        auto script = openMenuCommand (w.row);
+
+        if (w.downs > 0)
+            script << pickCommand (w.downs) << waitForWindowCommand (w.title);
+
+        // A menu takes the keys of the window it belongs to; a dialog is a
+        // window of its own and gets them once it is the active window.
+        script << "sleep 0.8; " << (w.downs > 0 ? keyToWindowCommand (w.title, "Escape") : juce::String ("xdotool key Escape; "))
+               << waitForWindowCommand (w.title, false);
+        ASSERT_TRUE (runScript (script)) << w.name;
+
+        RecordProperty (juce::String (w.name).replaceCharacter (' ', '-').toStdString(), (int) timer.longestGap);
+        EXPECT_LT (timer.longestGap, longestGapAllowed) << w.name;
+        EXPECT_GT (timer.ticks, 30) << w.name;
+    }
+
+    EXPECT_EQ (host.order(), "");
+}
+
+TEST_F (HostedEditor, ClosingTheEditorClosesWhatItOpenedAndAppliesNothing)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    for (const auto& w : openWindows)
+    {
+        // An item of a menu highlighted, or the dialog open.
+        auto script = openMenuCommand (w.row) + "xdotool key Down; ";
+
+        if (w.downs > 0)
+            script << pickCommand (w.downs - 1) << waitForWindowCommand (w.title);
+
+        ASSERT_TRUE (runScript (script)) << w.name;
+
+        closeEditor();
+        ASSERT_TRUE (runScript (waitForWindowCommand (w.title, false) + "xdotool key Return; sleep 0.3")) << w.name;
+        pump (100);
+
+        EXPECT_EQ (host.order(), "") << w.name;
+        EXPECT_FALSE (runScript ("xdotool search --onlyvisible --name '^(menu|About|Open a settings file...)$'")) << w.name;
+        openEditor();
+    }
 }

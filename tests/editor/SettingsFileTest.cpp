@@ -10,21 +10,12 @@
 
 namespace
 {
-    /** Answers the dialogs with a chosen file, or cancels them, and records
-        what was asked. */
+    /** Answers the dialogs at once with a chosen file, or cancels them, and
+        records what was asked. */
     struct ScriptedChooser : SettingsFileChooser
     {
-        bool chooseFileToLoad (juce::File& chosen) override   { ++loads; return answer (chosen); }
-        bool chooseFileToSave (juce::File& chosen) override   { ++saves; return answer (chosen); }
-
-        bool answer (juce::File& chosen)
-        {
-            if (file == juce::File())
-                return false;
-
-            chosen = file;
-            return true;
-        }
+        void chooseFileToLoad (Callback onChosen) override   { ++loads; onChosen (file); }
+        void chooseFileToSave (Callback onChosen) override   { ++saves; onChosen (file); }
 
         juce::File file;   // none: cancel
         int loads = 0, saves = 0;

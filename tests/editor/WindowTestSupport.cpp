@@ -70,6 +70,19 @@ namespace windowtest
         return move + "xdotool click 1; ";
     }
 
+    juce::String waitForWindowCommand (const juce::String& title, bool shown)
+    {
+        const juce::String search ("xdotool search --onlyvisible --name '^" + title + "$' > /dev/null");
+        return "timeout 10 bash -c \"" + juce::String (shown ? "until " : "while ") + search
+             + "; do sleep 0.02; done\" || exit 1; ";
+    }
+
+    juce::String keyToWindowCommand (const juce::String& title, const juce::String& key)
+    {
+        return "timeout 10 xdotool search --onlyvisible --name '^" + title + "$' windowactivate --sync || exit 1; "
+             + "xdotool key " + key + "; ";
+    }
+
     juce::String screenshotCommand (juce::Rectangle<int> area, const juce::String& name)
     {
         const auto file = artifactsFolder().getChildFile (name + ".png");

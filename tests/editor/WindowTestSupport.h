@@ -35,6 +35,16 @@ namespace windowtest
         the Control key held when asked. */
     juce::String clickCommand (juce::Point<int> screenPoint, bool withControl = false);
 
+    /** The command that waits until a window with the title is on the screen
+        (or, with shown false, until none is) and fails the script after ten
+        seconds. */
+    juce::String waitForWindowCommand (const juce::String& title, bool shown = true);
+
+    /** The command that makes the window with the title the active one, waits
+        until it is, and presses the key: the key reaches that window whatever
+        had the focus before. */
+    juce::String keyToWindowCommand (const juce::String& title, const juce::String& key);
+
     /** The command that saves the screen area as <name>.png in the artefacts. */
     juce::String screenshotCommand (juce::Rectangle<int> screenArea, const juce::String& name);
 
