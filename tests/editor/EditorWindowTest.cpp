@@ -139,15 +139,25 @@ namespace
             pump (60);
         }
 
-        void click (juce::Component& c, bool withControl = false, const juce::String& shotAfter = {})
+        /** Clicks the button and waits until the click has reached it (its
+            listeners, the editor's first, have been called), however long
+            the X server and the message loop take. */
+        void click (juce::Button& button, bool withControl = false, const juce::String& shotAfter = {})
         {
-            auto script = clickCommand (centreOf (c), withControl) + "sleep 0.3; ";
+            struct ClickCounter : juce::Button::Listener
+            {
+                int clicks = 0;
+                void buttonClicked (juce::Button*) override   { ++clicks; }
+            } counter;
+
+            button.addListener (&counter);
+            EXPECT_TRUE (runScript (clickCommand (centreOf (button), withControl)));
+            EXPECT_TRUE (pumpUntil ([&] { return counter.clicks > 0; }, 10000)) << "the click did not arrive";
+            button.removeListener (&counter);
+            refresh();
 
             if (shotAfter.isNotEmpty())
-                script << screenshotCommand (editorArea(), shotAfter);
-
-            ASSERT_TRUE (runScript (script));
-            refresh();
+                screenshot (editorArea(), shotAfter);
         }
 
         /** Opens the button's menu with a click, takes a screenshot of it
