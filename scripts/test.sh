@@ -37,7 +37,9 @@ start_x()
     local n log="$results/xvfb.log"
     for n in $(seq 100 199); do
         [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$log" 2>&1 &
+        # -noreset: without it the server resets when its last client (the
+        # probe below) leaves, and a client that connects meanwhile fails.
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$log" 2>&1 &
         xvfb_pid=$!
         for _ in $(seq 100); do
             kill -0 "$xvfb_pid" 2>/dev/null || break
@@ -66,12 +68,20 @@ start_x()
 
 unset DISPLAY WAYLAND_DISPLAY
 start_x
+# The framework's windows need a window manager; without one they fail.
 openbox >"$results/openbox.log" 2>&1 &
 openbox_pid=$!
-for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+wm_up=
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && { wm_up=1; break; }
+    kill -0 "$openbox_pid" 2>/dev/null || break
     sleep 0.1
 done
+if [[ -z "$wm_up" ]]; then
+    echo "test.sh: openbox did not start on $DISPLAY:" >&2
+    cat "$results/openbox.log" >&2
+    exit 1
+fi
 echo "== X server $DISPLAY (Xvfb and openbox) for the window tests"
 
 # ---- Results ---------------------------------------------------------------
