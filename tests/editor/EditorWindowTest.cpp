@@ -150,8 +150,21 @@ namespace
                 void buttonClicked (juce::Button*) override   { ++clicks; }
             } counter;
 
+            // The pointer goes onto the button until the button sees it
+            // there: a window that the window manager has just placed may
+            // still be moving, and a click elsewhere would be lost.
+            bool over = false;
+            for (int attempt = 0; attempt < 5 && ! over; ++attempt)
+            {
+                const auto p = centreOf (button);
+                EXPECT_TRUE (runScript ("xdotool mousemove " + juce::String (p.x) + " " + juce::String (p.y)));
+                over = pumpUntil ([&] { return button.isMouseOver(); }, 2000);
+            }
+            EXPECT_TRUE (over) << "the pointer did not reach the button";
+
             button.addListener (&counter);
-            EXPECT_TRUE (runScript (clickCommand (centreOf (button), withControl)));
+            EXPECT_TRUE (runScript (withControl ? juce::String ("xdotool keydown ctrl; sleep 0.1; xdotool click 1; sleep 0.1; xdotool keyup ctrl")
+                                                : juce::String ("xdotool click 1")));
             EXPECT_TRUE (pumpUntil ([&] { return counter.clicks > 0; }, 10000)) << "the click did not arrive";
             button.removeListener (&counter);
             refresh();
