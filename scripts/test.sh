@@ -92,6 +92,13 @@ record() # stage, tests run, failed, skipped
     stages+=("$1") runs+=("$2") fails+=("$3") skips+=("$4")
 }
 
+# The number in an attribute of the first such element of an XML file:
+#   xml_count <file> <element> <attribute>
+xml_count()
+{
+    tr '\n\t' '  ' <"$1" | grep -o "<$2 [^>]*" | head -n 1 | grep -o " $3=\"[0-9]*\"" | grep -o '[0-9]*'
+}
+
 # A JUnit file of ctest: counts from its testsuite element. ctest counts a
 # skipped test among its tests and not among its failures.
 record_ctest()
@@ -101,8 +108,8 @@ record_ctest()
         record "$stage (no results)" 1 1 0
         return
     fi
-    attr() { tr '\n\t' '  ' <"$file" | grep -o "<testsuite [^>]*" | head -n 1 | grep -o " $1=\"[0-9]*\"" | grep -o '[0-9]*'; }
-    tests=$(attr tests) failures=$(attr failures) skipped=$(attr skipped) disabled=$(attr disabled)
+    tests=$(xml_count "$file" testsuite tests) failures=$(xml_count "$file" testsuite failures)
+    skipped=$(xml_count "$file" testsuite skipped) disabled=$(xml_count "$file" testsuite disabled)
     skipped=$(( ${skipped:-0} + ${disabled:-0} ))
     record "$stage" $(( ${tests:-0} - skipped )) "${failures:-0}" "$skipped"
 }
@@ -116,8 +123,8 @@ record_gtest()
         record "$stage (no results)" 1 1 0
         return
     fi
-    attr() { tr '\n\t' '  ' <"$file" | grep -o "<testsuites [^>]*" | head -n 1 | grep -o " $1=\"[0-9]*\"" | grep -o '[0-9]*'; }
-    tests=$(attr tests) failures=$(attr failures) errors=$(attr errors)
+    tests=$(xml_count "$file" testsuites tests) failures=$(xml_count "$file" testsuites failures)
+    errors=$(xml_count "$file" testsuites errors)
     skipped=$(grep -c 'result="skipped"' "$file")
     record "$stage" $(( ${tests:-0} - skipped )) $(( ${failures:-0} + ${errors:-0} )) "$skipped"
 }
