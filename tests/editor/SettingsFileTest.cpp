@@ -7,6 +7,8 @@
 #include <csignal>
 #include <limits>
 #include <sys/resource.h>
+#include <dirent.h>
+#include <unistd.h>
 
 namespace
 {
@@ -69,6 +71,36 @@ namespace
         juce::MemoryBlock block;
         file.loadFileAsData (block);
         return block;
+    }
+
+    bool makeLink (const juce::File& link, const juce::String& target)
+    {
+        return ::symlink (target.toRawUTF8(), link.getFullPathName().toRawUTF8()) == 0;
+    }
+
+    juce::String linkText (const juce::File& link)
+    {
+        char buffer[4096];
+        const auto length = ::readlink (link.getFullPathName().toRawUTF8(), buffer, sizeof (buffer));
+        return length > 0 ? juce::String (buffer, (size_t) length) : juce::String();
+    }
+
+    /** The names in the folder, links too, whether or not they lead anywhere. */
+    juce::StringArray entries (const juce::File& folder)
+    {
+        juce::StringArray names;
+
+        if (auto* dir = ::opendir (folder.getFullPathName().toRawUTF8()))
+        {
+            while (auto* e = ::readdir (dir))
+                if (juce::String (e->d_name) != "." && juce::String (e->d_name) != "..")
+                    names.add (e->d_name);
+
+            ::closedir (dir);
+        }
+
+        names.sort (false);
+        return names;
     }
 
     std::vector<float> stores (JucePlugin& p)
@@ -330,4 +362,63 @@ TEST_F (SettingsFiles, ATargetThatCannotBeReplacedKeepsItsContent)
     EXPECT_TRUE (target.isDirectory());
     EXPECT_EQ (target.getChildFile ("inside").loadFileAsString(), "x");
     EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 1);
+}
+
+TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
+{
+    // Each case: the links to make (name, target as written), the name saved
+    // to, and the file that gets the chunk (none: the save fails).
+    struct Case
+    {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> links;
+        const char* saveTo;
+        const char* written;
+    };
+
+    // "@" stands for the test's folder, for an absolute link.
+    const Case cases[] = {
+        { "relative link",       { { "mix.qwv", "dotfiles/mix.qwv" } },                              "mix.qwv", "dotfiles/mix.qwv" },
+        { "absolute link",       { { "mix.qwv", "@/dotfiles/mix.qwv" } },                            "mix.qwv", "dotfiles/mix.qwv" },
+        // ".." after a folder link goes up from where that link leads.
+        { "chain",               { { "mix.qwv", "@/chain.qwv" }, { "chain.qwv", "dots/../mix.qwv" },
+                                   { "dots", "dotfiles/sub" } },                                     "mix.qwv", "dotfiles/mix.qwv" },
+        { "dangling link",       { { "mix.qwv", "dotfiles/new.qwv" } },                              "mix.qwv", "dotfiles/new.qwv" },
+        { "dangling, no folder", { { "mix.qwv", "missing/new.qwv" } },                               "mix.qwv", nullptr },
+        { "loop",                { { "mix.qwv", "other.qwv" }, { "other.qwv", "mix.qwv" } },        "mix.qwv", nullptr },
+        { "link to a folder",    { { "mix.qwv", "dotfiles" } },                                      "mix.qwv", nullptr },
+    };
+
+    setSettings (true, 2, 3, 2, true);
+
+    for (const auto& c : cases)
+    {
+        folder.deleteRecursively();
+        ASSERT_TRUE (folder.getChildFile ("dotfiles/sub").createDirectory());
+        ASSERT_TRUE (folder.getChildFile ("dotfiles/mix.qwv").replaceWithText ("old"));
+
+        juce::StringArray expectedEntries { "dotfiles" };
+        for (const auto& [name, target] : c.links)
+        {
+            ASSERT_TRUE (makeLink (folder.getChildFile (name), juce::String (target).replace ("@", folder.getFullPathName()))) << c.name;
+            expectedEntries.add (name);
+        }
+        expectedEntries.sort (false);
+
+        save (folder.getChildFile (c.saveTo));
+
+        // Every link is still the same link, and nothing else appeared beside
+        // the links or the file they lead to.
+        for (const auto& [name, target] : c.links)
+            EXPECT_EQ (linkText (folder.getChildFile (name)), juce::String (target).replace ("@", folder.getFullPathName())) << c.name << ": " << name;
+
+        EXPECT_EQ (entries (folder), expectedEntries) << c.name;
+        const bool newFile = c.written != nullptr && juce::String (c.written) != "dotfiles/mix.qwv";
+        EXPECT_EQ (entries (folder.getChildFile ("dotfiles")).size(), newFile ? 3 : 2) << c.name;
+
+        if (c.written != nullptr)
+            EXPECT_EQ (contentOf (folder.getChildFile (c.written)), chunk()) << c.name;
+        else
+            EXPECT_EQ (folder.getChildFile ("dotfiles/mix.qwv").loadFileAsString(), "old") << c.name;
+    }
 }
