@@ -6,6 +6,11 @@
 #include <map>
 #include <sstream>
 
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -337,4 +342,86 @@ TEST_F (Construction, NoWriteDropsWhatAnotherInstanceWroteSince)
             EXPECT_EQ (value->getStringAttribute ("val"), juce::String (expected[key])) << sequence << key;
         }
     }
+}
+
+// A settings file kept elsewhere and linked in: a write goes to where the
+// link leads, and the link stays. A link that leads nowhere a file can go
+// is left alone and the write fails.
+TEST_F (Construction, ALinkedSettingsFileStaysALink)
+{
+    struct Case { const char* name; const char* linkTarget; const char* written; };
+    const Case cases[] = {
+        { "relative", "../dotfiles/Dither.settings", "dotfiles/Dither.settings" },
+        { "absolute", "@/dotfiles/Dither.settings", "dotfiles/Dither.settings" },
+        { "dangling", "../dotfiles/new.settings", "dotfiles/new.settings" },
+        { "loop", "Dither.settings", nullptr },
+    };
+
+    for (const auto& c : cases)
+    {
+        folder.getChildFile ("Dither").deleteRecursively();
+        folder.getChildFile ("dotfiles").deleteRecursively();
+        write (folder.getChildFile ("dotfiles/Dither.settings"), keys ({ { UserSettings::tooltipsKey, "0" } }));
+        current().getParentDirectory().createDirectory();
+        const auto target = juce::String (c.linkTarget).replace ("@", folder.getFullPathName());
+        ASSERT_EQ (::symlink (target.toRawUTF8(), current().getFullPathName().toRawUTF8()), 0) << c.name;
+
+        {
+            JucePlugin p;
+            p.getSettings()->storeDefaults (2, 1, 2);
+            EXPECT_EQ (p.getSettings()->save(), c.written != nullptr) << c.name;
+        }
+
+        EXPECT_TRUE (current().isSymbolicLink()) << c.name;
+        EXPECT_EQ (current().getNativeLinkedTarget(), target) << c.name;
+
+        if (c.written == nullptr)
+            continue;
+
+        // The values kept there and the ones just saved, nothing beside them.
+        auto xml = read (folder.getChildFile (c.written));
+        ASSERT_NE (xml, nullptr) << c.name;
+        auto value = [&xml] (const char* key)
+        {
+            auto* e = xml->getChildByAttribute ("name", key);
+            return e != nullptr ? e->getStringAttribute ("val") : juce::String ("none");
+        };
+        EXPECT_EQ (value (UserSettings::ditherTypeKey), "2") << c.name;
+        EXPECT_EQ (value (UserSettings::bitDepthKey), "2") << c.name;
+        EXPECT_EQ (value (UserSettings::tooltipsKey), juce::String (c.written) == "dotfiles/new.settings" ? "1" : "0") << c.name;
+        EXPECT_EQ (folder.getChildFile ("dotfiles").getNumberOfChildFiles (juce::File::findFiles, "*"),
+                   juce::String (c.written) == "dotfiles/new.settings" ? 2 : 1) << c.name;
+    }
+}
+
+// The lock that other processes take is a file beside the settings file, in
+// the user's own folder: while someone else holds it, a save waits.
+TEST_F (Construction, SavesWaitForTheLockFileBesideTheSettingsFile)
+{
+    JucePlugin p;
+    auto& settings = *p.getSettings();
+    ASSERT_TRUE (settings.save());
+
+    const auto lock = folder.getChildFile ("Dither/Dither.settings.lock");
+    EXPECT_TRUE (lock.existsAsFile());
+    const int fd = ::open (lock.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE (fd, 0);
+    ASSERT_EQ (::flock (fd, LOCK_EX | LOCK_NB), 0);
+
+    std::thread holder ([fd] { std::this_thread::sleep_for (std::chrono::milliseconds (500)); ::close (fd); });
+    const auto start = juce::Time::getMillisecondCounterHiRes();
+    settings.setValue (UserSettings::ditherTypeKey, "3");
+    const bool saved = settings.save();
+    const auto waited = juce::Time::getMillisecondCounterHiRes() - start;
+    holder.join();
+
+    EXPECT_TRUE (saved);
+    EXPECT_GE (waited, 400.0);
+    EXPECT_LT (waited, 1900.0);   // it got the lock, and did not wait out the timeout
+    auto xml = read (current());
+    ASSERT_NE (xml, nullptr);
+    EXPECT_EQ (xml->getChildByAttribute ("name", UserSettings::ditherTypeKey)->getStringAttribute ("val"), "3");
+
+    // The settings file and its lock are all that the folder holds.
+    EXPECT_EQ (current().getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 2);
 }
