@@ -73,6 +73,15 @@ namespace
         return block;
     }
 
+    /** What the processor tells its host: parameter changes, and state
+        changes that no parameter shows. */
+    struct HostNotices : juce::AudioProcessorListener
+    {
+        void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override   { ++parameters; }
+        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& d) override { states += d.nonParameterStateChanged ? 1 : 0; }
+        int parameters = 0, states = 0;
+    };
+
     bool makeLink (const juce::File& link, const juce::String& target)
     {
         return ::symlink (target.toRawUTF8(), link.getFullPathName().toRawUTF8()) == 0;
@@ -362,6 +371,58 @@ TEST_F (SettingsFiles, ATargetThatCannotBeReplacedKeepsItsContent)
     EXPECT_TRUE (target.isDirectory());
     EXPECT_EQ (target.getChildFile ("inside").loadFileAsString(), "x");
     EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 1);
+}
+
+TEST_F (SettingsFiles, ALoadTellsTheHostOfAChangedStateButNoParameter)
+{
+    setSettings (false, 1, 2, 1, false);
+    for (int i = 0; i < 4; ++i) { plugin.aBuf[i] = 0.25f; plugin.bBuf[i] = 0.5f; }
+    const auto current = chunk();
+
+    // The same live values with other stores; the same chunk; other live
+    // values; something that is no chunk of this plug-in.
+    juce::XmlElement otherStores ("1364678210");
+    otherStores.setAttribute ("fxDitherType", 1);
+    otherStores.setAttribute ("fxNoiseShaping", 2);
+    otherStores.setAttribute ("fxBitDepth", 1);
+    otherStores.setAttribute ("B_Buf3", "1");
+    juce::XmlElement otherLive ("1364678210");
+    otherLive.setAttribute ("fxBitDepth", 2);
+    juce::MemoryBlock storesChunk, liveChunk;
+    StateChunk::write (otherStores, storesChunk);
+    StateChunk::write (otherLive, liveChunk);
+
+    const std::pair<const char*, juce::MemoryBlock> files[] = {
+        { "same chunk.qwv", current },
+        { "other stores.qwv", storesChunk },
+        { "other stores.qwv", storesChunk },   // loaded again: nothing changes now
+        { "other live values.qwv", liveChunk },
+        { "text.qwv", juce::MemoryBlock ("not a chunk", 11) },
+    };
+    const int expectedStates[] = { 0, 1, 0, 1, 0 };
+
+    HostNotices host;
+    plugin.addListener (&host);
+
+    for (size_t i = 0; i < std::size (files); ++i)
+    {
+        const auto file = folder.getChildFile (files[i].first);
+        ASSERT_TRUE (file.replaceWithData (files[i].second.getData(), files[i].second.getSize()));
+        host.states = 0;
+        load (file);
+        EXPECT_EQ (host.states, expectedStates[i]) << files[i].first;
+    }
+
+    EXPECT_EQ (plugin.bBuf[3].load(), 1.0f);
+    EXPECT_EQ (plugin.bitDepth, 2);
+
+    // The host restoring a state knows it changed: no notice.
+    host.states = 0;
+    plugin.setStateInformation (current.getData(), (int) current.getSize());
+    EXPECT_EQ (chunk(), current);
+    EXPECT_EQ (host.states, 0);
+    EXPECT_EQ (host.parameters, 0);
+    plugin.removeListener (&host);
 }
 
 TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
