@@ -428,7 +428,7 @@ TEST_F (HostedEditor, ASettingsFileWithOtherStoresTellsTheHostTheStateChanged)
     // Settings > Load; the path typed into the dialog's file name box (at the
     // foot of its 600 x 500 window), Return to go to its folder, Return to open.
     const juce::String title ("Open a settings file...");
-    ASSERT_TRUE (runScript (openMenuCommand (settingsRow) + pickCommand (1) + waitForWindowCommand (title)
+    ASSERT_TRUE (runScript (openMenuCommand (settingsRow) + pickCommand (1) + waitForWindowCommand (title) + "sleep 0.5; "
                             + "eval $(xdotool search --onlyvisible --name '^" + title + "$' getwindowgeometry --shell | head -n 5); "
                             + "xdotool mousemove $((X + 320)) $((Y + HEIGHT - 62)); sleep 0.15; xdotool click 1; sleep 0.2; "
                             + "xdotool key ctrl+a; xdotool type --delay 10 '" + file.getFullPathName() + "'; sleep 0.2; "
@@ -436,7 +436,7 @@ TEST_F (HostedEditor, ASettingsFileWithOtherStoresTellsTheHostTheStateChanged)
     pump (300);
 
     // The host heard that the state changed, and of no parameter; what it
-    // would save now is the file's state.
+    // would save now is no longer what it had.
     EXPECT_EQ (host.order().toStdString(), "state");
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ (hostValue (i), 0.0f) << i;
