@@ -260,6 +260,18 @@ void JucePlugin::applyStateChunk (const void* data, int sizeInBytes)
     }
 }
 
+void JucePlugin::changeStateOutsideParameters (const std::function<void()>& change)
+{
+    JUCE_ASSERT_MESSAGE_THREAD
+
+    const auto before = createStateXml();
+    change();
+
+    // The VST3 wrapper turns this into IComponentHandler2::setDirty (true).
+    if (! createStateXml().isEquivalentTo (&before, false))
+        updateHostDisplay (juce::AudioProcessorListener::ChangeDetails().withNonParameterStateChanged (true));
+}
+
 //==============================================================================
 void JucePlugin::setSettingsFileChooser (std::unique_ptr<SettingsFileChooser> chooser)
 {
@@ -288,7 +300,9 @@ void JucePlugin::loadSettingsFile()
         if (! SettingsFile::read (chosen, content))
             return;
 
-        applyStateChunk (content.getData(), (int) content.getSize());
+        // The stores and the live values change, but no parameter change
+        // reaches the host: it hears of a state change instead.
+        changeStateOutsideParameters ([&] { applyStateChunk (content.getData(), (int) content.getSize()); });
     });
 }
 

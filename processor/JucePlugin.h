@@ -3,6 +3,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "engine/Algo.h"
@@ -91,7 +92,8 @@ public:
 
     /** Opens the dialog in which the user picks a settings file and returns;
         when the user has chosen a file that holds this plug-in's state chunk,
-        applies it and marks both markers with 5. Reports nothing. */
+        applies it and marks both markers with 5. Reports no parameter change;
+        tells the host that the state changed if the chunk differs. */
     void loadSettingsFile();
 
     /** Opens the dialog in which the user picks a file and returns; when the
@@ -106,6 +108,13 @@ public:
         answer without a window); null restores the native dialogs. A dialog
         of the chooser replaced is closed. */
     void setSettingsFileChooser (std::unique_ptr<SettingsFileChooser> chooser);
+
+    /** Runs the change and, when it altered the state chunk, tells the host
+        that the plug-in's state changed (a VST3 host hears setDirty), so that
+        it counts its project as modified: for changes that no parameter
+        change reports, such as the A/B stores. Message thread only; never for
+        a state that the host restores itself. */
+    void changeStateOutsideParameters (const std::function<void()>& change);
 
     /** The A/B stores: normalised values of parameters 0 to 4. */
     std::atomic<float> aBuf[5];

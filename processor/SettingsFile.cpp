@@ -1,5 +1,50 @@
 #include "SettingsFile.h"
 
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+    bool isLink (const std::string& path)
+    {
+        struct stat info {};
+        return ::lstat (path.c_str(), &info) == 0 && S_ISLNK (info.st_mode);
+    }
+
+    // The text of the link, or nothing when it cannot be read.
+    std::string linkText (const std::string& path)
+    {
+        char buffer[PATH_MAX];
+        const auto length = ::readlink (path.c_str(), buffer, sizeof (buffer));
+        return length > 0 && (size_t) length < sizeof (buffer) ? std::string (buffer, (size_t) length) : std::string();
+    }
+
+    // The path with every link in its folder part resolved by the kernel; its
+    // last component stays as it is, so that a link there can be taken one
+    // step at a time. Nothing when the folder does not exist.
+    std::string withRealFolder (const std::string& path)
+    {
+        const auto slash = path.find_last_of ('/');
+        const auto folder = slash == std::string::npos ? std::string (".") : (slash == 0 ? std::string ("/") : path.substr (0, slash));
+        const auto name = slash == std::string::npos ? path : path.substr (slash + 1);
+
+        // "." or ".." as the last component names a folder, never a file.
+        if (name.empty() || name == "." || name == "..")
+            return {};
+
+        char resolved[PATH_MAX];
+        if (::realpath (folder.c_str(), resolved) == nullptr)
+            return {};
+
+        const std::string real (resolved);
+        return (real == "/" ? real : real + "/") + name;
+    }
+}
+
 juce::File SettingsFile::withSettingsExtension (const juce::File& chosen)
 {
     const auto path = chosen.getFullPathName();
@@ -30,9 +75,50 @@ bool SettingsFile::read (const juce::File& file, juce::MemoryBlock& content)
     return true;
 }
 
+juce::File SettingsFile::writeTarget (const juce::File& path)
+{
+    std::string current = path.getFullPathName().toStdString();
+
+    if (! isLink (current))
+        return path;
+
+    // One link per step, for at most maxLinks steps, so that a loop ends.
+    for (int step = 0; step < maxLinks && isLink (current); ++step)
+    {
+        const auto text = linkText (current);
+        if (text.empty())
+            return {};
+
+        const auto real = withRealFolder (current);
+        if (real.empty())
+            return {};
+
+        current = text.front() == '/' ? text : real.substr (0, real.find_last_of ('/') + 1) + text;
+    }
+
+    if (isLink (current))
+        return {};
+
+    // The end of the chain, its folder resolved: a file or nothing yet, in a
+    // folder that exists.
+    current = withRealFolder (current);
+    if (current.empty())
+        return {};
+
+    const juce::File target (juce::String::fromUTF8 (current.c_str()));
+    return target.isDirectory() ? juce::File() : target;
+}
+
 bool SettingsFile::write (const juce::File& file, const juce::MemoryBlock& content)
 {
-    juce::TemporaryFile temporary (file, juce::TemporaryFile::useHiddenFile);
+    // A link is written through: the temporary file goes beside the file it
+    // leads to and replaces that, so the link stays.
+    const auto target = writeTarget (file);
+
+    if (target == juce::File() || target.isDirectory())
+        return false;
+
+    juce::TemporaryFile temporary (target, juce::TemporaryFile::useHiddenFile);
 
     {
         juce::FileOutputStream out (temporary.getFile(), 32768);

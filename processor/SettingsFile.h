@@ -26,6 +26,21 @@ public:
 
     /** Makes the content the whole of the file. It is written to a temporary
         file beside the target, which replaces the target only once all of it
-        is on disk; on any failure the target stays as it was. */
+        is on disk; on any failure the target stays as it was. A path that is
+        a symbolic link stays one: the write goes to where it leads (see
+        writeTarget), and fails when that is nowhere. */
     static bool write (const juce::File& file, const juce::MemoryBlock& content);
+
+    /** Links followed at most, as the kernel does (MAXSYMLINKS); a longer
+        chain is taken for a loop. */
+    static constexpr int maxLinks = 40;
+
+    /** The file that a write to the path replaces. A path that is no symbolic
+        link is itself. A link is followed to the end of its chain, each
+        relative target read against the real folder of its link, as the
+        kernel would: the end is an existing file, or the target of a dangling
+        link when its folder exists. No file (juce::File()) when the chain is
+        longer than maxLinks, ends in a folder or where no folder is, or a link
+        cannot be read; a write then fails and leaves the link as it is. */
+    static juce::File writeTarget (const juce::File& path);
 };

@@ -1,43 +1,94 @@
 #include "UserSettings.h"
 
+#include "SettingsFile.h"
+
+#include <cerrno>
 #include <cstdlib>
 #include <limits>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace
 {
     // Serialises the read-merge-write of every settings object in this
-    // process. The file lock below cannot: it is a record lock that the
-    // process holds as a whole.
+    // process. The file lock below serialises processes; within one process
+    // this lock comes first, so that no instance waits for a lock that
+    // another of this process holds.
     juce::CriticalSection& instancesOfThisProcess()
     {
         static juce::CriticalSection lock;
         return lock;
     }
 
-    // Serialises it with other processes of the same user. One object per
-    // process: a second one on the same lock file would release the first's
-    // lock when it closes its descriptor.
-    juce::InterProcessLock& otherProcesses()
-    {
-        static juce::InterProcessLock lock ("Vantrel_Dither_settings_"
-                                            + juce::File::createLegalFileName (juce::SystemStats::getLogonName()));
-        return lock;
-    }
-
     // A process that holds the lock only reads and writes one small file; one
     // that does not give it up within this time is not waited for longer.
     constexpr int lockTimeoutMs = 2000;
+
+    /** The lock that serialises the merge with the other processes of this
+        user: an flock() on a lock file beside the settings file, in the
+        user's own configuration folder, where no other user can create or
+        hold it. An flock belongs to the open file, not to the process, so
+        every merge opens the file afresh and closing it releases the lock.
+        The file stays (removing it would let two processes lock two files). */
+    class SettingsFileLock
+    {
+    public:
+        SettingsFileLock (const juce::File& lockFile, int timeoutMs)
+        {
+            // No link is followed at the last step: the lock file is ours.
+            fd = ::open (lockFile.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+
+            if (fd < 0)
+                return;
+
+            const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
+
+            for (;;)
+            {
+                if (::flock (fd, LOCK_EX | LOCK_NB) == 0)
+                    return;
+
+                if ((errno != EWOULDBLOCK && errno != EINTR) || juce::Time::getMillisecondCounter() >= end)
+                    return;
+
+                juce::Thread::sleep (10);
+            }
+        }
+
+        ~SettingsFileLock()
+        {
+            if (fd >= 0)
+                ::close (fd);
+        }
+
+    private:
+        int fd = -1;
+
+        JUCE_DECLARE_NON_COPYABLE (SettingsFileLock)
+    };
+
+    // The base class gets no delay of its own: its timer would only be stopped
+    // by its own save, which this class does not use (see mergeWithFile).
+    juce::PropertiesFile::Options withoutOwnDelay (juce::PropertiesFile::Options o)
+    {
+        o.millisecondsBeforeSaving = -1;
+        return o;
+    }
 }
 
 UserSettings::UserSettings (const juce::File& settingsFile, const juce::PropertiesFile::Options& o)
-    : juce::PropertiesFile (settingsFile, o),
-      fileOptions (o)
+    : juce::PropertiesFile (settingsFile, withoutOwnDelay (o)),
+      fileOptions (o),
+      delayedSave (*this)
 {
     lastSeen = getAllProperties();
 }
 
 UserSettings::~UserSettings()
 {
+    delayedSave.stopTimer();
     saveIfNeeded();
 
     // The framework's destructor would write the whole set over the file.
@@ -151,9 +202,15 @@ bool UserSettings::saveIfNeeded()
     return ! needsToBeSaved() || save();
 }
 
-void UserSettings::timerCallback()
+juce::File UserSettings::lockFile() const
 {
-    saveIfNeeded();
+    return getFile().getSiblingFile (getFile().getFileName() + ".lock");
+}
+
+void UserSettings::DelayedSave::timerCallback()
+{
+    stopTimer();
+    owner.saveIfNeeded();
 }
 
 void UserSettings::propertyChanged()
@@ -177,17 +234,28 @@ void UserSettings::propertyChanged()
         lastSeen = now;
     }
 
+    // The base class marks the set as needing a write; the write follows
+    // after the options' delay.
     juce::PropertiesFile::propertyChanged();
+
+    if (fileOptions.millisecondsBeforeSaving > 0)
+        delayedSave.startTimer (fileOptions.millisecondsBeforeSaving);
+    else if (fileOptions.millisecondsBeforeSaving == 0)
+        saveIfNeeded();
 }
 
 bool UserSettings::mergeWithFile (bool write)
 {
     const juce::ScopedLock inProcess (instancesOfThisProcess());
 
-    // Without the lock (no /var/tmp to hold it, or a process that keeps it)
-    // the merge still runs: losing a race is better than losing the values.
-    auto& processLock = otherProcesses();
-    const bool locked = processLock.enter (lockTimeoutMs);
+    // The lock file needs the folder; a write creates it anyway.
+    if (write)
+        getFile().getParentDirectory().createDirectory();
+
+    // Without the lock (the folder cannot hold the lock file, or a process
+    // keeps it) the merge still runs: losing a race is better than losing the
+    // values.
+    const SettingsFileLock otherProcesses (lockFile(), lockTimeoutMs);
     const juce::ScopedLock sl (getLock());
 
     auto readOnly = fileOptions;
@@ -215,25 +283,45 @@ bool UserSettings::mergeWithFile (bool write)
     getAllProperties() = merged;
     lastSeen = merged;
 
-    bool ok = true;
+    if (! write)
+        return true;
 
-    if (write)
+    // Whatever the outcome, the pending delayed write is this one.
+    delayedSave.stopTimer();
+
+    // The framework's XML format, written as SettingsFile writes: through a
+    // temporary file that replaces the file, or the file that a symbolic link
+    // leads to, so that a linked settings file stays linked.
+    const auto text = toXml (merged).toString();
+    const juce::MemoryBlock bytes (text.toRawUTF8(), text.getNumBytesAsUTF8());
+
+    if (! SettingsFile::write (getFile(), bytes))
+        return false;
+
+    setNeedsToBeSaved (false);
+    changedKeys.clear();
+    firstRunKeys.clear();
+    return true;
+}
+
+juce::XmlElement UserSettings::toXml (const juce::StringPairArray& values)
+{
+    // As the framework's save writes it: a value that parses as XML is kept
+    // as an element, any other as an attribute.
+    juce::XmlElement doc ("PROPERTIES");
+
+    for (int i = 0; i < values.size(); ++i)
     {
-        // The framework's save writes the merged set through a temporary
-        // file and clears the pending flag.
-        ok = juce::PropertiesFile::save();
+        auto* e = doc.createNewChildElement ("VALUE");
+        e->setAttribute ("name", values.getAllKeys()[i]);
 
-        if (ok)
-        {
-            changedKeys.clear();
-            firstRunKeys.clear();
-        }
+        if (auto child = juce::parseXML (values.getAllValues()[i]))
+            e->addChildElement (child.release());
+        else
+            e->setAttribute ("val", values.getAllValues()[i]);
     }
 
-    if (locked)
-        processLock.exit();
-
-    return ok;
+    return doc;
 }
 
 //==============================================================================

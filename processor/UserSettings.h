@@ -13,8 +13,11 @@
     drops a value that another instance wrote meanwhile, a write first reads
     the file again and keeps its values for every key except those that this
     instance changed since its own last write; the read and the write happen
-    under one lock shared by the instances of this process and by other
-    processes. Reading the tooltip switch reads the file again the same way.
+    under a lock of this process's instances and a lock file beside the
+    settings file (see lockFile) that the user's other processes take. Reading
+    the tooltip switch reads the file again the same way. A write replaces the
+    file through a temporary file; a settings file that is a symbolic link is
+    written through to where it leads (SettingsFile::write) and stays a link.
 
     Through this class, save(), saveIfNeeded() and reload() merge as above;
     they hide the framework's versions, which would write or read the whole set
@@ -82,13 +85,29 @@ public:
         the new state; the delayed save writes it. */
     bool switchTooltips();
 
+    /** The lock file that serialises the merge with other processes: the
+        settings file's name with ".lock" appended, beside it. */
+    juce::File lockFile() const;
+
 private:
     void propertyChanged() override;
-    void timerCallback() override;
 
     bool mergeWithFile (bool write);
 
+    /** The set in the framework's XML format for properties files. */
+    static juce::XmlElement toXml (const juce::StringPairArray& values);
+
+    /** Writes what is pending once the options' delay has passed since the
+        last change. */
+    struct DelayedSave : juce::Timer
+    {
+        explicit DelayedSave (UserSettings& o) : owner (o) {}
+        void timerCallback() override;
+        UserSettings& owner;
+    };
+
     juce::PropertiesFile::Options fileOptions;
+    DelayedSave delayedSave;
 
     // Guarded by the property set's lock.
     juce::StringPairArray lastSeen { false };   // the values after the last change, read or write

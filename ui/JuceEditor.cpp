@@ -275,12 +275,17 @@ void JuceEditor::copyToBothSets()
 {
     auto& p = plugin();
 
-    for (int i = 0; i < 5; ++i)
+    // The copy changes the stores, which the state chunk holds, and no
+    // parameter: the host hears of it as a state change of the plug-in.
+    p.changeStateOutsideParameters ([&p]
     {
-        const auto value = p.getParameter (i);
-        p.aBuf[i].store (value);
-        p.bBuf[i].store (value);
-    }
+        for (int i = 0; i < 5; ++i)
+        {
+            const auto value = p.getParameter (i);
+            p.aBuf[i].store (value);
+            p.bBuf[i].store (value);
+        }
+    });
 
     // The click toggled the button; a copy does not change the set shown.
     abButton->setToggleState (! abButton->getToggleState(), juce::dontSendNotification);

@@ -4,6 +4,7 @@
 #include "WindowTestSupport.h"
 
 #include "PluginHost.h"
+#include "processor/StateChunk.h"
 
 #include <cmath>
 #include <random>
@@ -20,9 +21,20 @@ namespace
 
     /** Records what the host receives from the plug-in: the parameter
         changes, and in order with them the gestures' begins ("+i"), the
-        values ("i=v") and the ends ("-i"). */
-    struct HostEdits : juce::AudioProcessorParameter::Listener
+        values ("i=v"), the ends ("-i") and the notices that the plug-in's
+        state changed where no parameter shows it ("state"). */
+    struct HostEdits : juce::AudioProcessorParameter::Listener,
+                       juce::AudioProcessorListener
     {
+        // The framework's hosting reports the plug-in's setDirty this way.
+        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& details) override
+        {
+            if (details.nonParameterStateChanged)
+                log.add ("state");
+        }
+
+        void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override {}
+
         void parameterValueChanged (int index, float value) override
         {
             edits.push_back ({ index, value });
@@ -151,6 +163,8 @@ namespace
             for (auto* parameter : instance->getParameters())
                 parameter->addListener (&host);
 
+            instance->addListener (&host);
+
             openEditor();
         }
 
@@ -160,6 +174,8 @@ namespace
                 return;
 
             closeEditor();
+
+            instance->removeListener (&host);
 
             for (auto* parameter : instance->getParameters())
                 parameter->removeListener (&host);
@@ -339,11 +355,12 @@ TEST_F (HostedEditor, ClicksAndMenuChoicesReachTheHostAndTheAudio)
     EXPECT_LT (onGrid (process (input), 16), 0.1);
     EXPECT_EQ (process (silence).getMagnitude (0, blockSize), 0.0f);
 
-    // A Control-click copies and tells the host nothing.
+    // A Control-click copies: no parameter changes, but the stores in the
+    // state did, and the host hears that once, so it can save them.
     host.clear();
     step ("control-click", clickCommand (buttonCentre (abRow), true));
     EXPECT_TRUE (host.edits.empty());
-    EXPECT_EQ (host.order(), "");
+    EXPECT_EQ (host.order().toStdString(), "state");
     EXPECT_EQ (hostValue (4), 1.0f);
 
     // Back to set A: its settings are live again.
@@ -381,6 +398,53 @@ TEST_F (HostedEditor, TheSettingsMenuOpensTheAboutBox)
     EXPECT_LT (blue, 100);
     EXPECT_GE (blue, 0);
     EXPECT_TRUE (host.edits.empty());
+}
+
+TEST_F (HostedEditor, ASettingsFileWithOtherStoresTellsTheHostTheStateChanged)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    // The live values all off, as the file has them, and other stores.
+    for (int i = 0; i < 5; ++i)
+        PluginHost::setParameter (*instance, i, 0.0f);
+
+    juce::XmlElement element ("1364678210");
+    for (auto* name : { "fxBypass", "fxDitherType", "fxNoiseShaping", "fxBitDepth", "fxEnaAB" })
+        element.setAttribute (name, 0);
+    element.setAttribute ("A_Buf1", "1");
+    element.setAttribute ("B_Buf3", "0.5");
+    juce::MemoryBlock chunk;
+    StateChunk::write (element, chunk);
+
+    const auto folder = juce::File::createTempFile ("vantrel-hosted-load");
+    ASSERT_TRUE (folder.createDirectory());
+    const auto file = folder.getChildFile ("other stores.qwv");
+    ASSERT_TRUE (file.replaceWithData (chunk.getData(), chunk.getSize()));
+
+    juce::MemoryBlock before;
+    instance->getStateInformation (before);
+    host.clear();
+
+    // Settings > Load; the path typed into the dialog's file name box (at the
+    // foot of its 600 x 500 window), Return to go to its folder, Return to open.
+    const juce::String title ("Open a settings file...");
+    ASSERT_TRUE (runScript (openMenuCommand (settingsRow) + pickCommand (1) + waitForWindowCommand (title) + "sleep 0.5; "
+                            + "eval $(xdotool search --onlyvisible --name '^" + title + "$' getwindowgeometry --shell | head -n 5); "
+                            + "xdotool mousemove $((X + 320)) $((Y + HEIGHT - 62)); sleep 0.15; xdotool click 1; sleep 0.2; "
+                            + "xdotool key ctrl+a; xdotool type --delay 10 '" + file.getFullPathName() + "'; sleep 0.2; "
+                            + "xdotool key Return; sleep 0.4; xdotool key Return; " + waitForWindowCommand (title, false)));
+    pump (300);
+
+    // The host heard that the state changed, and of no parameter; what it
+    // would save now is no longer what it had.
+    EXPECT_EQ (host.order().toStdString(), "state");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ (hostValue (i), 0.0f) << i;
+
+    juce::MemoryBlock after;
+    instance->getStateInformation (after);
+    EXPECT_NE (after, before);
+    folder.deleteRecursively();
 }
 
 namespace

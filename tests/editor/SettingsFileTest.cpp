@@ -7,6 +7,7 @@
 #include <csignal>
 #include <limits>
 #include <sys/resource.h>
+#include <dirent.h>
 
 namespace
 {
@@ -69,6 +70,33 @@ namespace
         juce::MemoryBlock block;
         file.loadFileAsData (block);
         return block;
+    }
+
+    /** What the processor tells its host: parameter changes, and state
+        changes that no parameter shows. */
+    struct HostNotices : juce::AudioProcessorListener
+    {
+        void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override   { ++parameters; }
+        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& d) override { states += d.nonParameterStateChanged ? 1 : 0; }
+        int parameters = 0, states = 0;
+    };
+
+    /** The names in the folder, links too, whether or not they lead anywhere. */
+    juce::StringArray entries (const juce::File& folder)
+    {
+        juce::StringArray names;
+
+        if (auto* dir = ::opendir (folder.getFullPathName().toRawUTF8()))
+        {
+            while (auto* e = ::readdir (dir))
+                if (juce::String (e->d_name) != "." && juce::String (e->d_name) != "..")
+                    names.add (e->d_name);
+
+            ::closedir (dir);
+        }
+
+        names.sort (false);
+        return names;
     }
 
     std::vector<float> stores (JucePlugin& p)
@@ -330,4 +358,89 @@ TEST_F (SettingsFiles, ATargetThatCannotBeReplacedKeepsItsContent)
     EXPECT_TRUE (target.isDirectory());
     EXPECT_EQ (target.getChildFile ("inside").loadFileAsString(), "x");
     EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 1);
+}
+
+TEST_F (SettingsFiles, ALoadTellsTheHostOfAChangedStateButNoParameter)
+{
+    setSettings (false, 1, 2, 1, false);
+    const auto current = chunk();
+
+    // The same live values with another store: a notice; then the same
+    // file again, and the host's own restore: none.
+    juce::XmlElement otherStore ("1364678210");
+    otherStore.setAttribute ("B_Buf3", "1");
+    juce::MemoryBlock otherChunk;
+    StateChunk::write (otherStore, otherChunk);
+    const auto file = folder.getChildFile ("other store.qwv");
+    ASSERT_TRUE (file.replaceWithData (otherChunk.getData(), otherChunk.getSize()));
+
+    HostNotices host;
+    plugin.addListener (&host);
+    load (file);
+    EXPECT_EQ (host.states, 1);
+    EXPECT_EQ (plugin.bBuf[3].load(), 1.0f);
+    load (file);
+    EXPECT_EQ (host.states, 1);
+    plugin.setStateInformation (current.getData(), (int) current.getSize());
+    EXPECT_EQ (chunk(), current);
+    EXPECT_EQ (host.states, 1);
+    EXPECT_EQ (host.parameters, 0);
+    plugin.removeListener (&host);
+}
+
+TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
+{
+    // Each case: the links to make (name, target as written; "@" stands for
+    // the test's folder) and the file that a save to mix.qwv writes (none:
+    // the save fails).
+    struct Case
+    {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> links;
+        const char* written;
+    };
+
+    const Case cases[] = {
+        { "relative link",       { { "mix.qwv", "dotfiles/mix.qwv" } },                              "dotfiles/mix.qwv" },
+        // ".." after a folder link goes up from where that link leads.
+        { "chain",               { { "mix.qwv", "@/chain.qwv" }, { "chain.qwv", "dots/../mix.qwv" },
+                                   { "dots", "dotfiles/sub" } },                                     "dotfiles/mix.qwv" },
+        { "dangling link",       { { "mix.qwv", "dotfiles/new.qwv" } },                              "dotfiles/new.qwv" },
+        { "dangling, no folder", { { "mix.qwv", "missing/new.qwv" } },                               nullptr },
+        { "loop",                { { "mix.qwv", "other.qwv" }, { "other.qwv", "mix.qwv" } },        nullptr },
+        { "link to a folder",    { { "mix.qwv", "dotfiles" } },                                      nullptr },
+    };
+
+    setSettings (true, 2, 3, 2, true);
+
+    for (const auto& c : cases)
+    {
+        folder.deleteRecursively();
+        ASSERT_TRUE (folder.getChildFile ("dotfiles/sub").createDirectory());
+        ASSERT_TRUE (folder.getChildFile ("dotfiles/mix.qwv").replaceWithText ("old"));
+
+        juce::StringArray expectedEntries { "dotfiles" };
+        for (const auto& [name, target] : c.links)
+        {
+            ASSERT_TRUE (juce::File::createSymbolicLink (folder.getChildFile (name), juce::String (target).replace ("@", folder.getFullPathName()), false)) << c.name;
+            expectedEntries.add (name);
+        }
+        expectedEntries.sort (false);
+
+        save (folder.getChildFile ("mix.qwv"));
+
+        // Every link is still the same link, and nothing else appeared beside
+        // the links or the file they lead to.
+        for (const auto& [name, target] : c.links)
+            EXPECT_EQ (folder.getChildFile (name).getNativeLinkedTarget(), juce::String (target).replace ("@", folder.getFullPathName())) << c.name << ": " << name;
+
+        EXPECT_EQ (entries (folder), expectedEntries) << c.name;
+        const bool newFile = c.written != nullptr && juce::String (c.written) != "dotfiles/mix.qwv";
+        EXPECT_EQ (entries (folder.getChildFile ("dotfiles")).size(), newFile ? 3 : 2) << c.name;
+
+        if (c.written != nullptr)
+            EXPECT_EQ (contentOf (folder.getChildFile (c.written)), chunk()) << c.name;
+        else
+            EXPECT_EQ (folder.getChildFile ("dotfiles/mix.qwv").loadFileAsString(), "old") << c.name;
+    }
 }

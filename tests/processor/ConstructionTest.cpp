@@ -6,6 +6,11 @@
 #include <map>
 #include <sstream>
 
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -337,4 +342,60 @@ TEST_F (Construction, NoWriteDropsWhatAnotherInstanceWroteSince)
             EXPECT_EQ (value->getStringAttribute ("val"), juce::String (expected[key])) << sequence << key;
         }
     }
+}
+
+// A settings file kept elsewhere and linked in: a write goes to where the
+// link leads, and the link stays. A loop is left alone and the write fails.
+TEST_F (Construction, ALinkedSettingsFileStaysALink)
+{
+    for (const auto* target : { "../dotfiles/Dither.settings", "Dither.settings" })
+    {
+        const bool loop = juce::String (target) == "Dither.settings";
+        folder.getChildFile ("Dither").deleteRecursively();
+        write (folder.getChildFile ("dotfiles/Dither.settings"), keys ({ { UserSettings::tooltipsKey, "0" } }));
+        current().getParentDirectory().createDirectory();
+        ASSERT_TRUE (juce::File::createSymbolicLink (current(), target, false));
+
+        {
+            JucePlugin p;
+            p.getSettings()->storeDefaults (2, 1, 2);
+            EXPECT_EQ (p.getSettings()->save(), ! loop) << target;
+        }
+
+        EXPECT_EQ (current().getNativeLinkedTarget(), target);
+
+        // The value kept there and the ones just saved.
+        auto xml = read (folder.getChildFile ("dotfiles/Dither.settings"));
+        ASSERT_NE (xml, nullptr);
+        EXPECT_EQ (xml->getNumChildElements(), loop ? 1 : 4) << target;
+        EXPECT_EQ (xml->getChildByAttribute ("name", UserSettings::tooltipsKey)->getStringAttribute ("val"), "0");
+    }
+}
+
+// The lock that other processes take is a file beside the settings file, in
+// the user's own folder: while someone else holds it, a save waits.
+TEST_F (Construction, SavesWaitForTheLockFileBesideTheSettingsFile)
+{
+    JucePlugin p;
+    auto& settings = *p.getSettings();
+    ASSERT_TRUE (settings.save());
+
+    const auto lock = folder.getChildFile ("Dither/Dither.settings.lock");
+    EXPECT_TRUE (lock.existsAsFile());
+    const int fd = ::open (lock.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ (::flock (fd, LOCK_EX | LOCK_NB), 0);
+
+    std::thread holder ([fd] { std::this_thread::sleep_for (std::chrono::milliseconds (500)); ::close (fd); });
+    const auto start = juce::Time::getMillisecondCounterHiRes();
+    settings.setValue (UserSettings::ditherTypeKey, "3");
+    EXPECT_TRUE (settings.save());
+    const auto waited = juce::Time::getMillisecondCounterHiRes() - start;
+    holder.join();
+
+    EXPECT_GE (waited, 400.0);
+    EXPECT_LT (waited, 1900.0);   // it got the lock, and did not wait out the timeout
+    EXPECT_TRUE (current().loadFileAsString().contains ("val=\"3\""));
+
+    // The settings file and its lock are all that the folder holds.
+    EXPECT_EQ (current().getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 2);
 }
