@@ -230,3 +230,19 @@ TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
     juce::Thread::sleep (200);
     EXPECT_TRUE (launches (records).isEmpty());
 }
+
+// A click on the about box's web link hands its address to the same opener:
+// one argument, no shell, no child left.
+TEST_F (DocumentLauncherStub, TheAboutBoxLinkOpensItsAddressThroughTheOpener)
+{
+    const LeakedDescriptors descriptors (leaked);
+    const Environment environment (pathFrom ("EMPTY:BIN:OTHER"), working);
+
+    AboutDialog about;
+    auto& link = AboutDialogTestAccess::link (about);
+    link.triggerClick();
+    EXPECT_TRUE (editortest::pumpUntil ([this] { return ! launches (records).isEmpty(); }));
+
+    expectOneLaunchWith ("https://www.vantrel-audio.example", "web link");
+    EXPECT_FALSE (hasChildren()) << "a child is left to reap";
+}
