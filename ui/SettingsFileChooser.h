@@ -14,7 +14,8 @@
     arrives in the callback when the dialog closes, so that the host's own
     event loop keeps running meanwhile. The open dialog belongs to this
     object: destroying it, or cancelling, closes the dialog and the callback
-    never runs.
+    never runs. A native dialog's process that is closed so is reaped, by
+    its own id, so that the host keeps no zombie of it.
 
     The processor asks this object for the file and does the reading and
     writing itself; tests give the processor a chooser that answers without a
@@ -27,7 +28,7 @@ public:
     using Callback = std::function<void (const juce::File& chosen)>;
 
     SettingsFileChooser() = default;
-    virtual ~SettingsFileChooser() = default;
+    virtual ~SettingsFileChooser();
 
     /** Shows the open dialog. */
     virtual void chooseFileToLoad (Callback onChosen);
@@ -45,8 +46,14 @@ public:
 
 private:
     void launch (const char* title, int flags, Callback onChosen);
+    void closeDialog();
+    void reapDialogProcess();
 
     std::unique_ptr<juce::FileChooser> dialog;
+
+    // The native dialog's process while the framework has not reaped it; 0
+    // for none (no dialog, the framework's own dialog, or not known).
+    int dialogProcess = 0;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SettingsFileChooser)
 };
