@@ -276,6 +276,7 @@ void JucePlugin::cancelSettingsFileDialog()
 // destroyed or replaced.
 void JucePlugin::loadSettingsFile()
 {
+    settingsFileChooser->setDialogOwner (getActiveEditor());
     settingsFileChooser->chooseFileToLoad ([this] (const juce::File& chosen)
     {
         if (chosen == juce::File())
@@ -294,6 +295,7 @@ void JucePlugin::loadSettingsFile()
 
 void JucePlugin::saveSettingsFile()
 {
+    settingsFileChooser->setDialogOwner (getActiveEditor());
     settingsFileChooser->chooseFileToSave ([this] (const juce::File& chosen)
     {
         if (chosen == juce::File())

@@ -1,5 +1,7 @@
 #include "SettingsFileChooser.h"
 
+#include "ui/WindowStacking.h"
+
 #if JUCE_LINUX || JUCE_BSD
  #include <cerrno>
  #include <algorithm>
@@ -51,6 +53,11 @@ void SettingsFileChooser::cancel()
     closeDialog();
 }
 
+void SettingsFileChooser::setDialogOwner (juce::Component* owner)
+{
+    dialogOwner = owner;
+}
+
 void SettingsFileChooser::closeDialog()
 {
     // The framework's chooser closes its dialog and drops the callback when
@@ -91,6 +98,13 @@ void SettingsFileChooser::launch (const char* title, int flags, Callback onChose
     if (started.size() == 1)
         dialogProcess = started.front();
    #endif
+
+    // The framework's own dialog, where no native one is to be had, is a
+    // window of this process that has just entered the modal state.
+    auto* ownDialog = dynamic_cast<juce::FileChooserDialogBox*> (juce::Component::getCurrentlyModalComponent());
+
+    if (ownDialog != nullptr && dialogOwner != nullptr)
+        WindowStacking::keepAbove (*ownDialog, *dialogOwner);
 }
 
 void SettingsFileChooser::reapDialogProcess()

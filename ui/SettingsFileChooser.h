@@ -40,6 +40,10 @@ public:
     /** Closes a dialog that is still open; its callback does not run. */
     virtual void cancel();
 
+    /** The component (the editor) above whose window the dialogs that
+        follow are kept while they are open; null for none. */
+    void setDialogOwner (juce::Component* owner);
+
     static constexpr const char* loadTitle = "Open a settings file...";
     static constexpr const char* saveTitle = "Save settings to...";
     static constexpr const char* filePattern = "*.qwv";
@@ -50,6 +54,7 @@ private:
     void reapDialogProcess();
 
     std::unique_ptr<juce::FileChooser> dialog;
+    juce::Component::SafePointer<juce::Component> dialogOwner;
 
     // The native dialog's process while the framework has not reaped it; 0
     // for none (no dialog, the framework's own dialog, or not known).
