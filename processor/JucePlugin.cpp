@@ -288,6 +288,7 @@ void JucePlugin::cancelSettingsFileDialog()
 // destroyed or replaced.
 void JucePlugin::loadSettingsFile()
 {
+    settingsFileChooser->setDialogOwner (getActiveEditor());
     settingsFileChooser->chooseFileToLoad ([this] (const juce::File& chosen)
     {
         if (chosen == juce::File())
@@ -308,6 +309,7 @@ void JucePlugin::loadSettingsFile()
 
 void JucePlugin::saveSettingsFile()
 {
+    settingsFileChooser->setDialogOwner (getActiveEditor());
     settingsFileChooser->chooseFileToSave ([this] (const juce::File& chosen)
     {
         if (chosen == juce::File())

@@ -56,6 +56,7 @@ fault bypass-at-half    processor/ParameterMapping.h  'return value > 0.5f;'  'r
 fault ack-swapped       engine/DitherSettings.cpp  'if (getDspChangedParam() != -1)'  'if (getDspChangedParam() == -1)'
 fault chunk-length      processor/StateChunk.cpp  'putLittleEndian32 (bytes + 4, (uint32_t) length);' \
                                                   'putLittleEndian32 (bytes + 4, (uint32_t) length + 1);'
+fault path-entry-length ui/DocumentLauncher.cpp  'folders.substr (start, end - start)'  'folders.substr (start, end)'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done

@@ -1,5 +1,6 @@
 #include "AboutDialog.h"
 
+#include "ui/DocumentLauncher.h"
 #include "ui/resources/VantrelResources.h"
 
 namespace
@@ -11,6 +12,25 @@ namespace
     const char* const makerName = "Vantrel Audio Engineering";
 
     constexpr int rowHeight = 24;
+
+    // The framework's link opens its address through /bin/sh -c and leaves a
+    // zombie shell in the host per click; this one hands the address to the
+    // same opener as Help, as its one argument, with nothing left to reap.
+    // Looks and address are the framework link's.
+    class WebLink : public juce::HyperlinkButton
+    {
+    public:
+        using juce::HyperlinkButton::HyperlinkButton;
+
+    protected:
+        void clicked() override
+        {
+            const auto address = getURL();
+
+            if (address.isWellFormed())
+                DocumentLauncher::open (address.toString (false));
+        }
+    };
 
     void setUpRow (juce::Label& label)
     {
@@ -43,7 +63,7 @@ AboutDialog::AboutDialog()
     addAndMakeVisible (makerLabel.get());
     setUpRow (*makerLabel);
 
-    webLink = std::make_unique<juce::HyperlinkButton> (webHost, juce::URL (webAddress));
+    webLink = std::make_unique<WebLink> (webHost, juce::URL (webAddress));
     addAndMakeVisible (webLink.get());
     webLink->setFont (juce::Font (15.0f, juce::Font::plain), false, juce::Justification::centred);
 

@@ -7,6 +7,7 @@
  #include <string>
 
  #include <fcntl.h>
+ #include <sys/resource.h>
  #include <sys/stat.h>
  #include <sys/wait.h>
  #include <unistd.h>
@@ -25,7 +26,10 @@ namespace
    #if JUCE_LINUX || JUCE_BSD
     // The first regular, executable file of that name in the folders of
     // $PATH (the usual folders when it is unset); empty when there is none.
-    // Empty entries, which would mean the current folder, are skipped.
+    // Only absolute entries count: an empty or relative one ("." or "bin")
+    // names a folder under the host's working folder, which is wherever the
+    // host was started (often a project folder from someone else), and a
+    // program found there is not one the user installed.
     std::string findOnPath (const std::string& name)
     {
         const auto* variable = std::getenv ("PATH");
@@ -37,7 +41,7 @@ namespace
             if (end == std::string::npos)
                 end = folders.size();
 
-            if (end > start)
+            if (end > start && folders[start] == '/')
             {
                 const auto candidate = folders.substr (start, end - start) + "/" + name;
                 struct stat info;
@@ -57,6 +61,34 @@ namespace
         while (write (fd, &error, sizeof (error)) < 0 && errno == EINTR) {}
     }
 
+    // Leaves only the standard streams to the program: every other
+    // descriptor that the host left without close-on-exec (sockets, pipes,
+    // device handles) would otherwise pass to the opener and to the viewer
+    // it starts, which can outlive the host and keep them busy. They are
+    // marked close-on-exec rather than closed, so that the error pipe (which
+    // has the mark already) still works until exec succeeds. Where the
+    // kernel lacks close_range, each descriptor below the limit, taken
+    // before the fork, is closed but the error pipe. Async-signal-safe.
+    void closeInheritedDescriptors (int errorPipe, int descriptorLimit)
+    {
+        if (close_range (3, ~0u, CLOSE_RANGE_CLOEXEC) == 0)
+            return;
+
+        for (int fd = 3; fd < descriptorLimit; ++fd)
+            if (fd != errorPipe)
+                close (fd);
+    }
+
+    int descriptorLimit()
+    {
+        struct rlimit limit;
+
+        if (getrlimit (RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 1u << 20)
+            return 1 << 20;
+
+        return (int) limit.rlim_cur;
+    }
+
     // Starts the program with the document as its one argument, in a
     // grandchild: the child between them leaves at once and is reaped here, so
     // the opener belongs to init (or the session's subreaper), which reaps it
@@ -67,6 +99,7 @@ namespace
     bool startDetached (const std::string& program, const std::string& document)
     {
         const char* const argv[] = { program.c_str(), document.c_str(), nullptr };
+        const auto limit = descriptorLimit();
 
         int errorPipe[2];
         if (pipe2 (errorPipe, O_CLOEXEC) != 0)
@@ -95,6 +128,8 @@ namespace
                 byDefault.sa_handler = SIG_DFL;
                 for (int s = 1; s < NSIG; ++s)
                     sigaction (s, &byDefault, nullptr);
+
+                closeInheritedDescriptors (errorPipe[1], limit);
 
                 execve (argv[0], const_cast<char* const*> (argv), environ);
                 writeError (errorPipe[1], errno);

@@ -6,6 +6,7 @@
 #include "platform/registry/SystemRegistry.h"
 #include "ui/AboutDialog.h"
 #include "ui/DocumentLauncher.h"
+#include "ui/WindowStacking.h"
 
 namespace
 {
@@ -348,6 +349,7 @@ void JuceEditor::saveAsDefault()
 
     juce::AlertWindow::showMessageBoxAsync (juce::AlertWindow::InfoIcon, productName,
                                             "Dither settings have been saved as default.", "OK");
+    keepDialogAbove();
 }
 
 juce::String JuceEditor::helpFileRegistryPath()
@@ -373,6 +375,7 @@ void JuceEditor::openHelpFile()
 
     juce::AlertWindow::showMessageBoxAsync (juce::AlertWindow::WarningIcon, "Error!",
                                             helpFileMissingMessage (file.getFileName()), "OK");
+    keepDialogAbove();
 }
 
 void JuceEditor::showAboutBox()
@@ -390,7 +393,20 @@ void JuceEditor::showAboutBox()
     options.resizable = false;
     options.useBottomRightCornerResizer = false;
 
-    aboutWindow = options.launchAsync();
+    // What launchAsync does, with the window kept above the editor's from
+    // before it is shown.
+    auto* window = options.create();
+    WindowStacking::keepAbove (*window, *this);
+    window->enterModalState (true, nullptr, true);
+    aboutWindow = window;
+}
+
+void JuceEditor::keepDialogAbove()
+{
+    // A message box has just entered the modal state: it is the modal
+    // component on top.
+    if (auto* dialog = juce::Component::getCurrentlyModalComponent())
+        WindowStacking::keepAbove (*dialog, *this);
 }
 
 void JuceEditor::switchTooltips()

@@ -25,7 +25,8 @@ class JucePlugin;
     nested modal loop would run only this module's event dispatch and stop the
     host's event loop (its window, meters and timers) on Linux until it ends.
     A choice is handled when the menu closes; closing the editor closes what
-    it opened, and a choice made after that does nothing.
+    it opened, and a choice made after that does nothing. The about box and
+    the message boxes are kept above the window that holds the editor.
 */
 class JuceEditor : public juce::AudioProcessorEditor,
                    public juce::Timer,
@@ -69,6 +70,7 @@ private:
     void saveAsDefault();
     void openHelpFile();
     void showAboutBox();
+    void keepDialogAbove();
     void switchTooltips();
 
     SwitchableTooltipWindow tooltipWindow;

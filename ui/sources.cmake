@@ -28,7 +28,8 @@ list(APPEND VANTREL_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/AboutDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SwitchableTooltipWindow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFileChooser.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/DocumentLauncher.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/DocumentLauncher.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowStacking.cpp)
 # The editor edits parameters through the framework's index-based
 # notify-the-host call, which JUCE 7 marks deprecated.
 set_property(SOURCE ${CMAKE_CURRENT_LIST_DIR}/JuceEditor.cpp

@@ -1,13 +1,15 @@
-// The help file's launch on Linux, against a stand-in xdg-open that records
-// the arguments it is given.
+// The help file's and the web link's launch on Linux, against a stand-in
+// xdg-open that records the arguments it is given and the descriptors it has.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "EditorTestSupport.h"
 #include "ui/DocumentLauncher.h"
 
 namespace
@@ -56,78 +58,191 @@ namespace
         return result;
     }
 
+    // What the descriptors of each recorded launch pointed to, one a line.
+    juce::StringArray descriptorTargets (const juce::File& records)
+    {
+        juce::StringArray targets;
+
+        for (auto& f : records.findChildFiles (juce::File::findFiles, false, "*.fds"))
+            targets.addLines (f.loadFileAsString());
+
+        return targets;
+    }
+
     bool hasChildren()
     {
         int status = 0;
         return ! (waitpid (-1, &status, WNOHANG) < 0 && errno == ECHILD);
     }
+
+    // A stand-in xdg-open in bin/ and, in the working folder, a decoy of the
+    // same name that records a launch with an extra first argument. Each
+    // launch leaves a file of NUL-terminated arguments, written under another
+    // name first so that the test never reads half of one, and the targets
+    // of its descriptors. The scripts set their own PATH: the test's PATH
+    // holds only its own folders, so that no real xdg-open can be found.
+    struct DocumentLauncherStub : ::testing::Test
+    {
+        void SetUp() override
+        {
+            for (auto& folder : { bin, records, documents, working, empty, other })
+                ASSERT_TRUE (folder.createDirectory());
+
+            ASSERT_TRUE (writeScript (bin.getChildFile ("xdg-open"), {}));
+            ASSERT_TRUE (writeScript (working.getChildFile ("xdg-open"), "printf '%s\\0' decoy; "));
+        }
+
+        void TearDown() override
+        {
+            root.deleteRecursively();
+        }
+
+        bool writeScript (const juce::File& script, const juce::String& firstOutput)
+        {
+            return script.replaceWithText ("#!/bin/sh\n"
+                                           "PATH=/usr/bin:/bin\n"
+                                           "out='" + records.getFullPathName() + "'/$$\n"
+                                           "readlink /proc/$$/fd/* > \"$out.fds\"\n"
+                                           "{ " + firstOutput + "for a in \"$@\"; do printf '%s\\0' \"$a\"; done; } > \"$out.part\"\n"
+                                           "mv \"$out.part\" \"$out.done\"\n", false, false, "\n")
+                && script.setExecutePermission (true);
+        }
+
+        // $PATH from a pattern with BIN, EMPTY and OTHER for those folders.
+        juce::String pathFrom (const char* pattern) const
+        {
+            return juce::String (pattern).replace ("BIN", bin.getFullPathName())
+                                         .replace ("EMPTY", empty.getFullPathName())
+                                         .replace ("OTHER", other.getFullPathName());
+        }
+
+        // Waits for the one launch expected and checks it, then clears the records.
+        void expectOneLaunchWith (const juce::String& argument, const juce::String& row)
+        {
+            const auto end = juce::Time::getMillisecondCounter() + 5000;
+            while (launches (records).isEmpty() && juce::Time::getMillisecondCounter() < end)
+                juce::Thread::sleep (10);
+
+            // A second launch, from the decoy, would come at about the same time.
+            juce::Thread::sleep (50);
+
+            const auto recorded = launches (records);
+            ASSERT_EQ (recorded.size(), 1) << row << ": xdg-open did not start, or more than once";
+            EXPECT_EQ (recorded[0].size(), 1) << row;
+            EXPECT_EQ (recorded[0][0], argument) << row;
+
+            const auto targets = descriptorTargets (records);
+            EXPECT_FALSE (targets.isEmpty()) << row;
+            EXPECT_FALSE (targets.contains (leaked.getFullPathName())) << row << ": the host's descriptor was inherited";
+
+            records.deleteRecursively();
+            records.createDirectory();
+        }
+
+        const juce::File root { juce::File::createTempFile ("launcher") };
+        const juce::File bin { root.getChildFile ("bin") };
+        const juce::File records { root.getChildFile ("records") };
+        const juce::File documents { root.getChildFile ("help files") };
+        const juce::File working { root.getChildFile ("working") };
+        const juce::File empty { root.getChildFile ("empty") };
+        const juce::File other { root.getChildFile ("other") };
+        const juce::File leaked { root.getChildFile ("leaked descriptor") };
+    };
+
+    // Descriptors of the host without close-on-exec, as a sound device's or a
+    // socket's would be: one below the launcher's own and one far above.
+    struct LeakedDescriptors
+    {
+        explicit LeakedDescriptors (const juce::File& file)
+        {
+            file.replaceWithText ("open");
+            low = ::open (file.getFullPathName().toRawUTF8(), O_RDONLY);
+            high = low >= 0 ? dup2 (low, 900) : -1;
+        }
+
+        ~LeakedDescriptors()
+        {
+            close (low);
+            close (high);
+        }
+
+        int low = -1, high = -1;
+    };
 }
 
 // Each file name arrives as the one argument, byte for byte, nothing in it
 // runs, the file's execute bit plays no part, and the process keeps no child.
-TEST (DocumentLauncher, StartsXdgOpenWithThePathAsItsOnlyArgument)
+// xdg-open is found in any absolute folder of the PATH, never under the
+// working folder, and it gets none of the host's descriptors.
+TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
 {
-    const auto root = juce::File::createTempFile ("launcher");
-    const auto bin = root.getChildFile ("bin");
-    const auto records = root.getChildFile ("records");
-    const auto documents = root.getChildFile ("help files");
-    const auto working = root.getChildFile ("working");
-    for (auto& folder : { bin, records, documents, working })
-        ASSERT_TRUE (folder.createDirectory());
-
-    // Each launch leaves a file of NUL-terminated arguments, written under
-    // another name first so that the test never reads half of one.
-    const auto stub = bin.getChildFile ("xdg-open");
-    ASSERT_TRUE (stub.replaceWithText ("#!/bin/sh\n"
-                                       "out='" + records.getFullPathName() + "'/$$\n"
-                                       "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$out.part\"\n"
-                                       "mv \"$out.part\" \"$out.done\"\n", false, false, "\n"));
-    ASSERT_TRUE (stub.setExecutePermission (true));
-
-    struct Case { const char* name; bool executable; };
+    struct Case { const char* name; bool executable; const char* path; };
     const Case cases[] = {
-        { "user manual (v1).pdf", false },
-        { "it's \"the\" manual.pdf", false },
-        { "help$(touch dollar).pdf", false },
-        { "help`touch backtick`.pdf", false },
-        { "back\\slash\\n\\\\ and ; touch semicolon | & > redirect.pdf", false },
-        { "run-me.pdf", true },
-        { "line\nbreak \xc3\xa9.pdf", false },
+        { "user manual (v1).pdf", false, "BIN" },
+        { "it's \"the\" manual.pdf", false, "BIN" },
+        { "help$(touch dollar).pdf", false, "BIN" },
+        { "help`touch backtick`.pdf", false, "BIN" },
+        { "back\\slash\\n\\\\ and ; touch semicolon | & > redirect.pdf", false, "BIN" },
+        { "run-me.pdf", true, "BIN" },
+        { "line\nbreak \xc3\xa9.pdf", false, "BIN" },
+        { "second folder.pdf", false, "EMPTY:BIN:OTHER" },
+        { "third folder.pdf", false, "EMPTY:OTHER:BIN" },
+        { "dot first.pdf", false, ".:BIN" },
+        { "empty entry first.pdf", false, ":BIN" },
+        { "relative entry first.pdf", false, "../working:BIN" },
     };
 
-    const Environment environment (bin.getFullPathName() + ":" + juce::String (std::getenv ("PATH")), working);
+    const LeakedDescriptors descriptors (leaked);
+    ASSERT_GE (descriptors.low, 0);
+    ASSERT_EQ (descriptors.high, 900);
+
+    const Environment environment (pathFrom ("BIN"), working);
 
     for (const auto& c : cases)
     {
         const auto document = documents.getChildFile (juce::String::fromUTF8 (c.name));
         ASSERT_TRUE (document.replaceWithText (c.executable ? "#!/bin/sh\ntouch executed\n" : "%PDF-1.4\n", false, false, "\n")) << c.name;
         ASSERT_TRUE (document.setExecutePermission (c.executable));
+        setenv ("PATH", pathFrom (c.path).toRawUTF8(), 1);
 
         ASSERT_TRUE (DocumentLauncher::open (document.getFullPathName())) << c.name;
         EXPECT_FALSE (hasChildren()) << c.name << ": a child is left to reap";
-
-        const auto end = juce::Time::getMillisecondCounter() + 5000;
-        while (launches (records).isEmpty() && juce::Time::getMillisecondCounter() < end)
-            juce::Thread::sleep (10);
-
-        const auto recorded = launches (records);
-        ASSERT_EQ (recorded.size(), 1) << c.name << ": xdg-open did not start";
-        EXPECT_EQ (recorded[0].size(), 1) << c.name;
-        EXPECT_EQ (recorded[0][0], document.getFullPathName());
-        records.deleteRecursively();
-        records.createDirectory();
+        expectOneLaunchWith (document.getFullPathName(), c.name);
     }
 
-    // Nothing the names hold ran, neither here nor in the documents' folder.
+    // Nothing the names hold ran, neither here nor in the documents' folder;
+    // the decoy is all the working folder holds.
     juce::Thread::sleep (200);
-    EXPECT_EQ (working.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+    EXPECT_EQ (working.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
     EXPECT_EQ (documents.getNumberOfChildFiles (juce::File::findFilesAndDirectories), (int) std::size (cases));
+    EXPECT_TRUE (launches (records).isEmpty());
     EXPECT_FALSE (hasChildren());
 
-    // No xdg-open anywhere on the PATH: the launch reports that it did not start.
-    setenv ("PATH", root.getChildFile ("empty").getFullPathName().toRawUTF8(), 1);
-    EXPECT_FALSE (DocumentLauncher::open (documents.getChildFile ("run-me.pdf").getFullPathName()));
-    EXPECT_FALSE (hasChildren());
+    // No xdg-open on the PATH but in the working folder, or none at all: the
+    // launch reports that it did not start.
+    for (const auto* path : { ".", "EMPTY:OTHER" })
+    {
+        setenv ("PATH", pathFrom (path).toRawUTF8(), 1);
+        EXPECT_FALSE (DocumentLauncher::open (documents.getChildFile ("run-me.pdf").getFullPathName())) << path;
+        EXPECT_FALSE (hasChildren());
+    }
 
-    root.deleteRecursively();
+    juce::Thread::sleep (200);
+    EXPECT_TRUE (launches (records).isEmpty());
+}
+
+// A click on the about box's web link hands its address to the same opener:
+// one argument, no shell, no child left.
+TEST_F (DocumentLauncherStub, TheAboutBoxLinkOpensItsAddressThroughTheOpener)
+{
+    const LeakedDescriptors descriptors (leaked);
+    const Environment environment (pathFrom ("EMPTY:BIN:OTHER"), working);
+
+    AboutDialog about;
+    auto& link = AboutDialogTestAccess::link (about);
+    link.triggerClick();
+    EXPECT_TRUE (editortest::pumpUntil ([this] { return ! launches (records).isEmpty(); }));
+
+    expectOneLaunchWith ("https://www.vantrel-audio.example", "web link");
+    EXPECT_FALSE (hasChildren()) << "a child is left to reap";
 }

@@ -1,6 +1,7 @@
 // The editor in a real window, driven with the mouse and keyboard through the
 // X server as a person would drive it.
 #include "EditorTestSupport.h"
+#include "ForeignWindow.h"
 #include "WindowTestSupport.h"
 
 #include "platform/registry/SystemRegistry.h"
@@ -600,6 +601,57 @@ TEST_F (EditorWindow, AboutShowsTheBoxInAModalDialogThatEscapeCloses)
     EXPECT_GT (countWhere (shot, { 24, 41, 300, 200 }, [] (juce::Colour c) { return ! near (c, juce::Colours::white, 20); }), 20000);
     for (int row : { 24, 56, 88 })
         EXPECT_GT (countWhere (shot, { 332, row, 296, 24 }, [] (juce::Colour c) { return ! near (c, juce::Colours::white, 100); }), 30) << row;
+}
+
+// The host raises its main window, which keeps the plug-in window above it,
+// while a dialog of the editor is open: the about box, a message box and the
+// framework's own file dialog stay above both, so that the window blocked by
+// a dialog is never the one in front.
+TEST_F (EditorWindow, DialogsStayAboveThePluginWindowWhenTheHostRaisesItsMainWindow)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    ForeignWindow mainWindow ("Host main window", { 100, 100, 900, 700 });
+    ASSERT_TRUE (mainWindow.isOpen());
+    mainWindow.keepAboveThis (windowOf (*window));
+    plugin->setSettingsFileChooser (nullptr);
+
+    struct Case { const char* name; int menuItem; };
+    const Case cases[] = { { "about box", 5 }, { "message box", 3 }, { "file dialog", 2 } };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        choose (Access::settings (*editor), c.menuItem);
+
+        juce::Component* dialog = nullptr;
+        ASSERT_TRUE (pumpUntil ([&] { dialog = juce::Component::getCurrentlyModalComponent();
+                                      return dialog != nullptr && dialog->isShowing(); }));
+        ASSERT_NE (windowOf (*dialog), 0u);
+        pump (500);
+
+        const auto position = [] (unsigned long id)
+        {
+            const auto order = stackingOrder();
+            return (int) (std::find (order.begin(), order.end(), id) - order.begin());
+        };
+
+        // Activating a window raises it, with what the manager keeps above it.
+        EXPECT_TRUE (runScript ("xdotool windowactivate --sync " + juce::String (mainWindow.id())));
+        pumpUntil ([&] { return position (mainWindow.id()) > 0; }, 2000);
+        pump (300);
+        screenshot ({ 0, 0, 1280, 1024 }, "stacking-" + juce::String (c.name).replaceCharacter (' ', '-'));
+
+        const auto order = stackingOrder();
+        const auto dialogAt = position (windowOf (*dialog));
+        ASSERT_LT (dialogAt, (int) order.size()) << "the dialog is not a managed window";
+        EXPECT_GT (dialogAt, position (mainWindow.id())) << "the dialog fell behind the host's main window";
+        EXPECT_GT (dialogAt, position (windowOf (*window))) << "the dialog fell behind the plug-in window";
+
+        dialog->exitModalState (0);
+        EXPECT_TRUE (pumpUntil ([] { return juce::Component::getCurrentlyModalComponent() == nullptr; }));
+        pump (200);
+    }
 }
 
 namespace

@@ -1,6 +1,7 @@
 // The built bundle as a host runs it: the plug-in's own editor in a window
 // of the host, clicked and typed at through the X server, with the edits the
 // host hears and the audio it gets back.
+#include "ForeignWindow.h"
 #include "WindowTestSupport.h"
 
 #include "PluginHost.h"
@@ -520,4 +521,38 @@ TEST_F (HostedEditor, ClosingTheEditorClosesWhatItOpenedAndAppliesNothing)
         EXPECT_FALSE (runScript ("xdotool search --onlyvisible --name '^(menu|About|Open a settings file...)$'")) << w.name;
         openEditor();
     }
+}
+
+TEST_F (HostedEditor, DialogsStayAboveTheHostsWindowsWhenItRaisesItsMainWindow)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    // The host keeps its plug-in window above its main window; the plug-in's
+    // view is a window inside the plug-in window.
+    ForeignWindow mainWindow ("Host main window", { 100, 100, 900, 700 });
+    ASSERT_TRUE (mainWindow.isOpen());
+    mainWindow.keepAboveThis (windowOf (*window));
+
+    for (const auto& w : openWindows)
+    {
+        if (w.downs == 0)
+            continue;
+
+        ASSERT_TRUE (runScript (openMenuCommand (w.row) + pickCommand (w.downs) + waitForWindowCommand (w.title))) << w.name;
+        pump (500);
+        EXPECT_TRUE (runScript ("xdotool windowactivate --sync " + juce::String (mainWindow.id()))) << w.name;
+        pump (300);
+        screenshot ({ 0, 0, 1280, 1024 }, "hosted-stacking-" + juce::String (w.name).replaceCharacter (' ', '-'));
+
+        const auto order = stackingOrder();
+        const auto position = [&order] (unsigned long id) { return std::find (order.begin(), order.end(), id) - order.begin(); };
+        const auto dialog = managedWindowNamed (w.title);
+        ASSERT_NE (dialog, 0u) << w.name;
+        EXPECT_GT (position (dialog), position (mainWindow.id())) << w.name << ": the dialog fell behind the host's main window";
+        EXPECT_GT (position (dialog), position (windowOf (*window))) << w.name << ": the dialog fell behind the plug-in window";
+
+        ASSERT_TRUE (runScript (keyToWindowCommand (w.title, "Escape") + waitForWindowCommand (w.title, false))) << w.name;
+    }
+
+    EXPECT_EQ (host.order(), "");
 }

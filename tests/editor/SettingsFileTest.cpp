@@ -4,10 +4,13 @@
 #include "processor/StateChunk.h"
 #include "ui/SettingsFileChooser.h"
 
+#include <cerrno>
 #include <csignal>
 #include <limits>
 #include <sys/resource.h>
 #include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -443,4 +446,154 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
         else
             EXPECT_EQ (folder.getChildFile ("dotfiles/mix.qwv").loadFileAsString(), "old") << c.name;
     }
+}
+
+namespace
+{
+    // The native dialogs, through a stand-in zenity on the PATH that the
+    // framework's 'which' check finds: it records its process id and waits,
+    // as the dialog does until the user answers, or, with STUB_ANSWER set,
+    // answers with that path at once.
+    struct NativeDialogs : ::testing::Test
+    {
+        void SetUp() override
+        {
+            ASSERT_TRUE (bin.createDirectory());
+            ASSERT_TRUE (records.createDirectory());
+
+            const auto stub = bin.getChildFile ("zenity");
+            ASSERT_TRUE (stub.replaceWithText ("#!/bin/sh\n"
+                                               "echo $$ > '" + records.getFullPathName() + "'/$$.part\n"
+                                               "mv '" + records.getFullPathName() + "'/$$.part '" + records.getFullPathName() + "'/$$.pid\n"
+                                               "if [ -n \"$STUB_ANSWER\" ]; then echo \"$STUB_ANSWER\"; exit 0; fi\n"
+                                               "exec sleep 60\n", false, false, "\n"));
+            ASSERT_TRUE (stub.setExecutePermission (true));
+
+            setenv ("PATH", (bin.getFullPathName() + ":/usr/bin:/bin").toRawUTF8(), 1);
+            unsetenv ("KDE_FULL_SESSION");
+            unsetenv ("STUB_ANSWER");
+        }
+
+        void TearDown() override
+        {
+            setenv ("PATH", previousPath.toRawUTF8(), 1);
+            previousFolder.setAsCurrentWorkingDirectory();
+            root.deleteRecursively();
+        }
+
+        // The process id of the dialog started since the last call.
+        pid_t nextDialog()
+        {
+            juce::Array<juce::File> found;
+            editortest::pumpUntil ([&] { return (found = records.findChildFiles (juce::File::findFiles, false, "*.pid")).size() > seen; });
+
+            if (found.size() <= seen)
+                return 0;
+
+            found.sort();
+            return (pid_t) found[seen++].getFileNameWithoutExtension().getIntValue();
+        }
+
+        // A child of the host's own that has ended and waits to be reaped by it.
+        static pid_t hostChild()
+        {
+            const auto pid = fork();
+            if (pid == 0)
+                _exit (7);
+            return pid;
+        }
+
+        static bool isStillAChild (pid_t pid)
+        {
+            int status = 0;
+            return ! (waitpid (pid, &status, WNOHANG) < 0 && errno == ECHILD);
+        }
+
+        const juce::String previousPath { std::getenv ("PATH") };
+        const juce::File previousFolder { juce::File::getCurrentWorkingDirectory() };
+        const juce::File root { juce::File::createTempFile ("native-dialogs") };
+        const juce::File bin { root.getChildFile ("bin") };
+        const juce::File records { root.getChildFile ("records") };
+        int seen = 0;
+    };
+}
+
+// However the open dialog is closed, its process is reaped at once, without
+// the callback, and a child of the host's own is left for the host.
+TEST_F (NativeDialogs, AClosedDialogLeavesNoZombieAndTheHostsChildAlone)
+{
+    enum class Close { cancel, replacedByAnother, chooserDestroyed, editorClosed };
+
+    for (const auto how : { Close::cancel, Close::replacedByAnother, Close::chooserDestroyed, Close::editorClosed })
+    {
+        SCOPED_TRACE ((int) how);
+        const auto others = hostChild();
+        ASSERT_GT (others, 0);
+
+        JucePlugin plugin;
+        auto chooser = std::make_unique<SettingsFileChooser>();
+        int answers = 0;
+        const auto count = [&answers] (const juce::File&) { ++answers; };
+
+        if (how == Close::editorClosed)
+        {
+            std::unique_ptr<juce::AudioProcessorEditor> editor (plugin.createEditorIfNeeded());
+            plugin.loadSettingsFile();
+            const auto dialog = nextDialog();
+            ASSERT_GT (dialog, 0);
+            EXPECT_TRUE (isStillAChild (dialog));
+
+            plugin.editorBeingDeleted (editor.get());
+            editor.reset();
+            EXPECT_FALSE (isStillAChild (dialog)) << "the closed dialog is left to reap";
+        }
+        else
+        {
+            chooser->chooseFileToLoad (count);
+            const auto dialog = nextDialog();
+            ASSERT_GT (dialog, 0);
+            EXPECT_TRUE (isStillAChild (dialog));
+
+            if (how == Close::cancel)              chooser->cancel();
+            if (how == Close::replacedByAnother)   chooser->chooseFileToSave (count);
+            if (how == Close::chooserDestroyed)    chooser.reset();
+
+            EXPECT_FALSE (isStillAChild (dialog)) << "the closed dialog is left to reap";
+
+            if (how == Close::replacedByAnother)
+            {
+                const auto second = nextDialog();
+                ASSERT_GT (second, 0);
+                chooser->cancel();
+                EXPECT_FALSE (isStillAChild (second));
+            }
+        }
+
+        editortest::pump (300);
+        EXPECT_EQ (answers, 0);
+
+        int status = 0;
+        ASSERT_EQ (waitpid (others, &status, WNOHANG), others) << "the host's child was reaped by someone else";
+        EXPECT_TRUE (WIFEXITED (status) && WEXITSTATUS (status) == 7);
+    }
+}
+
+// A dialog that the user answers is reaped by the framework and reports the
+// file; nothing is left.
+TEST_F (NativeDialogs, AnAnsweredDialogReportsTheFileAndLeavesNoChild)
+{
+    const auto chosen = root.getChildFile ("chosen mix.qwv");
+    setenv ("STUB_ANSWER", chosen.getFullPathName().toRawUTF8(), 1);
+
+    SettingsFileChooser chooser;
+    juce::Array<juce::File> answers;
+    chooser.chooseFileToSave ([&] (const juce::File& f) { answers.add (f); });
+    ASSERT_GT (nextDialog(), 0);
+
+    EXPECT_TRUE (editortest::pumpUntil ([&] { return ! answers.isEmpty(); }));
+    EXPECT_EQ (answers, juce::Array<juce::File> { chosen });
+
+    chooser.cancel();
+    int status = 0;
+    EXPECT_TRUE (waitpid (-1, &status, WNOHANG) < 0 && errno == ECHILD);
 }

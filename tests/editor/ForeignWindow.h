@@ -1,0 +1,45 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+#include <vector>
+
+namespace windowtest
+{
+    /**
+        A top-level window of another toolkit on the display, on an X
+        connection of its own, as a host's main window is: the framework in
+        this process knows nothing of it, so its modal state does not reach
+        it. The window manager manages it like any other.
+    */
+    class ForeignWindow
+    {
+    public:
+        ForeignWindow (const juce::String& title, juce::Rectangle<int> area);
+        ~ForeignWindow();
+
+        /** False when the display could not be opened. */
+        bool isOpen() const;
+
+        unsigned long id() const;
+
+        /** Makes the window of the given id transient for this one, as hosts
+            do with their plug-in windows: the manager keeps it above this one. */
+        void keepAboveThis (unsigned long windowId);
+
+    private:
+        struct Connection;
+        std::unique_ptr<Connection> connection;
+    };
+
+    /** The windows the manager manages, from the bottom to the top
+        (_NET_CLIENT_LIST_STACKING of the root window). */
+    std::vector<unsigned long> stackingOrder();
+
+    /** The first managed window with the title, from the top; 0 for none. */
+    unsigned long managedWindowNamed (const juce::String& title);
+
+    /** The X window of a component on the desktop; 0 for none. */
+    unsigned long windowOf (juce::Component& component);
+}
