@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -586,6 +587,22 @@ TEST (Host, DamagedComponentStatesChangeNothing)
     const auto privateSize = (uint64_t) juce::ByteOrder::littleEndianInt64 (static_cast<const char*> (good.getData()) + privateSizeAt);
     for (const uint64_t s : { privateSize + 1, privateSize - 1, (uint64_t) content, ~(uint64_t) 0, (uint64_t) 1 << 63 })
         cases.push_back ({ "private data size " + std::to_string (s), withLittleEndian (good, privateSizeAt, s, 8) });
+
+    // Plug-in data of 22 to 31 bytes that ends in "JUCEPrivateData", the 8
+    // bytes in front of it 0 or all ones. The trailer's size needs 23 bytes,
+    // the whole trailer (zero field, size, id) 31: 22 bytes are no trailer and
+    // go to the processor as they stand, 23 to 30 are too few for one, and 31
+    // hold an empty one.
+    for (size_t n = 22; n <= 31; ++n)
+        for (const char fill : { '\0', '\xff' })
+        {
+            std::string bytes (n - 15, '\0');
+            std::fill (bytes.end() - (std::ptrdiff_t) std::min<size_t> (8, n - 15), bytes.end(), fill);
+            bytes += "JUCEPrivateData";
+            cases.push_back ({ std::to_string (n) + " bytes with a trailer's end, filled with " + std::to_string ((int) (uint8_t) fill),
+                               juce::MemoryBlock (bytes.data(), bytes.size()),
+                               n == 22 || (n == 31 && fill == 0) ? kResultTrue : kResultFalse });
+        }
 
     // Private data whose value tree announces 2^31 - 1 children, or -2^31.
     for (const char* children : { "\x04\xff\xff\xff\x7f", "\x84\x00\x00\x00\x80" })
