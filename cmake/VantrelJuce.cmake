@@ -181,6 +181,23 @@ _vantrel_patch(_wrapper "${_wrapper_in}"
             return kResultFalse;
 ]==])
 
+# Every open view registers the plug-in's event handler for its frame's run
+# loop, and hosts hand all their views the same run loop, so the wrapper keeps
+# one entry per view in a multiset. Closing a view must take away its own
+# entry only: erasing by value takes all of them, which detaches the plug-in's
+# event handling (X events, messages, timers) from the host while other views
+# are still open, and leaves their windows frozen.
+_vantrel_patch(_wrapper "${_wrapper_in}"
+    "            refreshAttachedEventLoop ([this, runLoop] { hostRunLoops.erase (runLoop); });\n"
+[==[            refreshAttachedEventLoop ([this, runLoop]
+            {
+                const auto entry = hostRunLoops.find (runLoop);
+
+                if (entry != hostRunLoops.end())
+                    hostRunLoops.erase (entry);
+            });
+]==])
+
 # Written only when their text changes (as the header above), so that a new
 # configure does not rebuild the wrapper.
 file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_VST3_Wrapper.cpp" "${_wrapper}")

@@ -12,7 +12,6 @@ namespace
     constexpr int32_t vstwMinHeaderLength = 8;  // version and bypass
     constexpr size_t bankHeaderSize = 160;      // up to and with the chunk's size
     constexpr size_t bankChunkSizeOffset = 156;
-    constexpr int64_t bankSizeBeyondChunk = 152; // the header less its magic and byte size
     constexpr size_t presetMinSize = 48;
     constexpr size_t presetListOffsetOffset = 40;
     constexpr size_t listHeaderSize = 8;        // "List" and the entry count
@@ -233,11 +232,13 @@ namespace
         if (r.size < bankHeaderSize || ! bytes.tagAt (r.offset, "CcnK") || ! bytes.tagAt (r.offset + 8, "FBCh"))
             return false;
 
-        const auto byteSize = (int32_t) bytes.bigEndian32 (r.offset + 4);
+        // The byte-size field after the magic is not read, as the framework
+        // never read it: its own VST 2 hosting writes 0 there, so a bank that
+        // a host hands over from the plug-in's VST 2 version may hold
+        // anything. The chunk's size alone places the chunk.
         const auto chunkSize = (int32_t) bytes.bigEndian32 (r.offset + bankChunkSizeOffset);
 
-        if (chunkSize < 0 || (int64_t) byteSize != chunkSize + bankSizeBeyondChunk
-             || (size_t) chunkSize > r.size - bankHeaderSize)
+        if (chunkSize < 0 || (size_t) chunkSize > r.size - bankHeaderSize)
             return false;
 
         return addPluginData (bytes, { r.offset + bankHeaderSize, (size_t) chunkSize }, found);

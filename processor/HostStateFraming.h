@@ -14,9 +14,9 @@
     A component state is one of:
     - "VstW", a big-endian header length (at least 8: version and bypass) and
       that many header bytes, then a bank;
-    - a bank: the 160-byte "CcnK"/"FBCh" header, whose byte size field is the
-      chunk's size + 152 and whose last field is the chunk's size, then the
-      chunk;
+    - a bank: the 160-byte "CcnK"/"FBCh" header, whose last field is the
+      chunk's size, then the chunk (its byte size field, the chunk's size +
+      152 when the framework writes it, is not read);
     - a "VST3" preset image: its 64-bit list offset at byte 40 leads to "List",
       an entry count and 20-byte entries (id, 64-bit offset and size); each
       "Comp" entry holds a "VstW" state;

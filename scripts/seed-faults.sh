@@ -57,6 +57,10 @@ fault ack-swapped       engine/DitherSettings.cpp  'if (getDspChangedParam() != 
 fault chunk-length      processor/StateChunk.cpp  'putLittleEndian32 (bytes + 4, (uint32_t) length);' \
                                                   'putLittleEndian32 (bytes + 4, (uint32_t) length + 1);'
 fault path-entry-length ui/DocumentLauncher.cpp  'folders.substr (start, end - start)'  'folders.substr (start, end)'
+fault chunk-length-clamp processor/StateChunk.cpp  'std::min ((size_t) length, (size_t) sizeInBytes - headerSize)' \
+                                                  '(size_t) length'
+fault trailer-min-size  processor/HostStateFraming.cpp  'r.size >= privateDataIdSize + 8' 'r.size > privateDataIdSize + 8'
+fault trailer-short-guard processor/HostStateFraming.cpp  'r.size < privateTrailerSize || privateSize >' 'privateSize >'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done

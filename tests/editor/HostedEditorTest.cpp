@@ -556,3 +556,44 @@ TEST_F (HostedEditor, DialogsStayAboveTheHostsWindowsWhenItRaisesItsMainWindow)
 
     EXPECT_EQ (host.order(), "");
 }
+
+// A host hands every view of a plug-in the same run loop (the framework's
+// VST3 hosting does too). Deleting another instance whose window is open must
+// leave this window alive: the editor's timer still shows a change the host
+// makes, the view still redraws, and a click still reaches the host.
+TEST_F (HostedEditor, DeletingAnotherInstanceWithItsWindowOpenLeavesThisOneWorking)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    {
+        juce::String error;
+        auto other = PluginHost::load (PluginHost::bundle(), sampleRate, blockSize, error);
+        ASSERT_NE (other, nullptr) << error;
+        std::unique_ptr<juce::AudioProcessorEditor> otherEditor (other->createEditorIfNeeded());
+        ASSERT_NE (otherEditor, nullptr);
+        auto otherWindow = std::make_unique<TestWindow> ("Other", *otherEditor, juce::Point<int> (640, 160));
+        ASSERT_TRUE (otherWindow->waitUntilShown());
+
+        // Attached to its frame once it shows its buttons.
+        const auto otherView = otherEditor->getScreenBounds();
+        ASSERT_TRUE (pumpUntil ([&] { return countWhere (screenshot (otherView, "hosted-other-view"), { 112, bypassRow, 60, 18 }, isBlueButton) > 500; }, 10000));
+
+        // As a host deletes a plug-in: its window, its editor, the instance.
+        otherWindow.reset();
+        otherEditor.reset();
+        other.reset();
+    }
+
+    pump (300);
+    auto bypassRed = [this] { return countWhere (screenshot (view(), "hosted-after-other-deleted"), { 112, bypassRow, 60, 18 }, isRedButton); };
+
+    PluginHost::setParameter (*instance, 0, 1.0f);
+    process (noise (0.3f, 3));
+    EXPECT_TRUE (pumpUntil ([&] { return bypassRed() > 300; }, 5000)) << "the host's change does not show";
+
+    host.clear();
+    step ("click-after-other-deleted", clickCommand (buttonCentre (bypassRow)));
+    const std::vector<std::pair<int, float>> bypassOff { { 0, 0.0f } };
+    EXPECT_EQ (host.edits, bypassOff);
+    EXPECT_TRUE (pumpUntil ([&] { return bypassRed() == 0; }, 5000)) << "the click does not show";
+}
