@@ -195,7 +195,7 @@ namespace
             editor.reset();
         }
 
-        juce::Rectangle<int> view() const   { return editor->getScreenBounds(); }
+        juce::Rectangle<int> view() const   { return screenBoundsOf (*editor); }
 
         juce::Point<int> buttonCentre (int row) const   { return view().getPosition() + juce::Point<int> (112 + 30, row + 9); }
 
@@ -212,7 +212,7 @@ namespace
             for it and, when given, photographs it. */
         juce::String openMenuCommand (int row, const juce::String& shot = {})
         {
-            auto script = clickCommand (buttonCentre (row)) + waitForWindowCommand ("menu");
+            auto script = clickForWindowCommand (buttonCentre (row), "menu");
 
             if (shot.isNotEmpty())
                 script << screenshotCommand (view().withSize (400, 340), shot);
