@@ -121,7 +121,7 @@ run_tests() {
 
 echo "Baseline: building $build and running the tests without a fault"
 build || { tail -20 "$scratch/build.log"; echo "the unchanged code does not build"; exit 1; }
-run_tests || { grep -E 'Failed|\*\*\*' "$scratch/test.log" | head -20; echo "the unchanged code fails its tests"; exit 1; }
+run_tests || { grep -m 20 -E 'Failed|\*\*\*' "$scratch/test.log" || true; echo "the unchanged code fails its tests"; exit 1; }
 
 caught=0 missed=0
 for i in "${selected[@]}"; do
@@ -147,7 +147,7 @@ for i in "${selected[@]}"; do
         printf '%-20s MISSED      (%s)\n' "$name" "$file"
         missed=$((missed + 1))
     else
-        failing=$(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p' "$scratch/test.log" | head -3 | paste -sd ' ' -)
+        failing=$(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p' "$scratch/test.log" | awk 'NR <= 3' | paste -sd ' ' -)
         printf '%-20s caught      (%s) by %s\n' "$name" "$file" "${failing:-a failing test run}"
         caught=$((caught + 1))
     fi

@@ -127,9 +127,9 @@ namespace
             DocumentLauncher::setHandler ({});
         }
 
-        juce::Point<int> centreOf (juce::Component& c) const   { return c.getScreenBounds().getCentre(); }
+        juce::Point<int> centreOf (juce::Component& c) const   { return screenBoundsOf (c).getCentre(); }
 
-        juce::Rectangle<int> editorArea() const   { return editor->getScreenBounds(); }
+        juce::Rectangle<int> editorArea() const   { return screenBoundsOf (*editor); }
 
         /** Lets the editor's timer pick the change up: with the engine's
             timer held, the test takes the engine's mark itself. */
@@ -180,7 +180,7 @@ namespace
         MenuContent useMenu (juce::Component& button, int downs, const char* last, const juce::String& shot = {})
         {
             MenuReader reader;
-            auto script = clickCommand (centreOf (button)) + waitForWindowCommand ("menu");
+            auto script = clickForWindowCommand (centreOf (button), "menu");
 
             if (shot.isNotEmpty())
                 script << screenshotCommand (editorArea().withHeight (340).withWidth (360), shot);

@@ -1,6 +1,7 @@
 #include "WindowTestSupport.h"
 
 #include <cstdlib>
+#include <iostream>
 
 #include <X11/Xlib.h>
 
@@ -13,6 +14,37 @@ namespace
     int ignoreXError (Display*, XErrorEvent*)   { return 0; }
 
     [[maybe_unused]] const auto xErrorHandlerOfTheHost = XSetErrorHandler (ignoreXError);
+
+    /** A connection of the tests' own to the X server, for questions about
+        windows; the framework's stays with the framework. */
+    ::Display* xDisplay()
+    {
+        static ::Display* const display = XOpenDisplay (nullptr);
+        return display;
+    }
+
+    /** True once the window is viewable and the window manager has put a
+        frame around it (it sets _NET_FRAME_EXTENTS when it does). */
+    bool isFramedAndViewable (::Window window)
+    {
+        auto* display = xDisplay();
+        XWindowAttributes attributes;
+
+        if (display == nullptr || XGetWindowAttributes (display, window, &attributes) == 0 || attributes.map_state != IsViewable)
+            return false;
+
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        const auto extents = XInternAtom (display, "_NET_FRAME_EXTENTS", False);
+        const auto status = XGetWindowProperty (display, window, extents, 0, 4, False, AnyPropertyType,
+                                                &type, &format, &items, &remaining, &data);
+        if (data != nullptr)
+            XFree (data);
+
+        return status == Success && type != None && items == 4;
+    }
 }
 
 namespace windowtest
@@ -34,6 +66,21 @@ namespace windowtest
 
         folder.createDirectory();
         return folder;
+    }
+
+    juce::Rectangle<int> screenBoundsOf (const juce::Component& component)
+    {
+        auto* peer = component.getPeer();
+        auto* display = xDisplay();
+        int x = 0, y = 0;
+        ::Window child = 0;
+
+        if (peer == nullptr || display == nullptr
+            || ! XTranslateCoordinates (display, (::Window) peer->getNativeHandle(), DefaultRootWindow (display), 0, 0, &x, &y, &child))
+            return component.getScreenBounds();
+
+        const auto inWindow = peer->getComponent().getLocalPoint (&component, juce::Point<int>());
+        return component.getLocalBounds().withPosition (inWindow + juce::Point<int> (x, y));
     }
 
     void pump (int milliseconds)
@@ -58,19 +105,36 @@ namespace windowtest
 
     bool runScript (const juce::String& script, int timeoutMs)
     {
+        // The script's commands, each with the time it started, go to a file:
+        // when it fails, they show which step did and when.
+        juce::TemporaryFile trace (".trace");
         juce::ChildProcess process;
 
-        if (! process.start (juce::StringArray { "/bin/bash", "-c", script }, 0))
+        if (! process.start (juce::StringArray { "/bin/bash", "-c",
+                                                 "exec 2>'" + trace.getFile().getFullPathName() + "'; "
+                                                 "PS4='+ ${EPOCHREALTIME} '; set -x; " + script }, 0))
             return false;
 
-        if (! pumpUntil ([&] { return ! process.isRunning(); }, timeoutMs))
-        {
+        const auto finished = pumpUntil ([&] { return ! process.isRunning(); }, timeoutMs);
+
+        if (! finished)
             process.kill();
-            ADD_FAILURE() << "script timed out: " << script;
-            return false;
+
+        const auto status = finished ? (int) process.getExitCode() : -1;
+
+        if (status != 0)
+        {
+            auto lines = juce::StringArray::fromLines (trace.getFile().loadFileAsString());
+            lines.removeRange (0, lines.size() - 12);
+            std::cout << "script " << (finished ? "ended with status " + juce::String (status) : juce::String ("timed out"))
+                      << " at " << juce::Time::getCurrentTime().formatted ("%H:%M:%S").toStdString()
+                      << ", its last commands:\n" << lines.joinIntoString ("\n") << std::endl;
         }
 
-        return process.getExitCode() == 0;
+        if (! finished)
+            ADD_FAILURE() << "script timed out: " << script;
+
+        return status == 0;
     }
 
     juce::String clickCommand (juce::Point<int> p, bool withControl)
@@ -88,6 +152,25 @@ namespace windowtest
         const juce::String search ("xdotool search --onlyvisible --name '^" + title + "$' > /dev/null");
         return "timeout 10 bash -c \"" + juce::String (shown ? "until " : "while ") + search
              + "; do sleep 0.02; done\" || exit 1; ";
+    }
+
+    juce::String clickForWindowCommand (juce::Point<int> p, const juce::String& title)
+    {
+        // On a busy machine a click now and then opens nothing: the button
+        // shows no menu, and a pointer movement does not bring one either,
+        // while the next click works. A click is repeated only after three
+        // seconds without the window (a slow one shows within a fraction of
+        // that) and only while none of that title exists, shown or not, so a
+        // window on its way is never clicked away; each repeat is logged.
+        const auto log = artifactsFolder().getChildFile ("repeated-clicks.log").getFullPathName();
+        const juce::String name ("--name '^" + title + "$' > /dev/null");
+        return "for click in 1 2 3; do " + clickCommand (p)
+             + "timeout 3 bash -c \"until xdotool search --onlyvisible " + name + "; do sleep 0.02; done\" && break; "
+             + "if xdotool search " + name + "; then " + waitForWindowCommand (title) + "break; fi; "
+             + "[ $click = 3 ] && exit 1; "
+             + "echo \"$(date -u +%FT%T) no window '" + title + "' 3 s after click $click at "
+             + juce::String (p.x) + "," + juce::String (p.y) + ": clicked again\" >> '" + log + "'; "
+             + "done; ";
     }
 
     juce::String keyToWindowCommand (const juce::String& title, const juce::String& key)
@@ -161,10 +244,31 @@ namespace windowtest
 
     bool TestWindow::waitUntilShown()
     {
-        const auto shown = pumpUntil ([this] { return getPeer() != nullptr && isShowing() && isOnDesktop(); }, 5000);
+        if (! pumpUntil ([this] { return getPeer() != nullptr && isShowing() && isOnDesktop(); }, 5000))
+            return false;
 
-        // The window manager places and maps the window, then it is painted.
-        pump (600);
-        return shown;
+        // The window manager frames, places and maps the window in its own
+        // time, later still on a busy machine: wait until it has, and the
+        // window has stayed where it is for a while.
+        juce::Rectangle<int> last;
+        auto since = juce::Time::getMillisecondCounter();
+        const auto placed = pumpUntil ([&]
+        {
+            auto* peer = getPeer();
+            const auto now = peer != nullptr && isFramedAndViewable ((::Window) peer->getNativeHandle())
+                           ? screenBoundsOf (*this) : juce::Rectangle<int>();
+
+            if (now != last)
+            {
+                last = now;
+                since = juce::Time::getMillisecondCounter();
+            }
+
+            return ! now.isEmpty() && juce::Time::getMillisecondCounter() - since >= 250;
+        }, 20000);
+
+        // Then it is painted.
+        pump (200);
+        return placed;
     }
 }

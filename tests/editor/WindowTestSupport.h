@@ -20,6 +20,11 @@ namespace windowtest
     /** $VANTREL_ARTIFACTS_DIR/editor, else the build's artifacts/editor. */
     juce::File artifactsFolder();
 
+    /** Where the component is on the screen as the X server has it: the
+        framework's own idea of its window's position can lag behind the
+        window manager's placing, and a click or screenshot there would miss. */
+    juce::Rectangle<int> screenBoundsOf (const juce::Component& component);
+
     /** Runs the message loop for the given time. */
     void pump (int milliseconds);
 
@@ -39,6 +44,11 @@ namespace windowtest
         (or, with shown false, until none is) and fails the script after ten
         seconds. */
     juce::String waitForWindowCommand (const juce::String& title, bool shown = true);
+
+    /** The command that clicks at the point until a window with the title is
+        on the screen: it clicks again, at most twice, when three seconds after
+        a click no such window exists, and fails after ten seconds without it. */
+    juce::String clickForWindowCommand (juce::Point<int> screenPoint, const juce::String& title);
 
     /** The command that makes the window with the title the active one, waits
         until it is, and presses the key: the key reaches that window whatever
@@ -70,7 +80,8 @@ namespace windowtest
         /** Where the content lies on the screen. */
         juce::Rectangle<int> contentScreenBounds() const;
 
-        /** Waits until the window is on the screen and drawn. */
+        /** Waits until the window manager has framed the window and it holds
+            still on the screen, then gives it time to be drawn. */
         bool waitUntilShown();
     };
 

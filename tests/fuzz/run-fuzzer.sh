@@ -23,8 +23,9 @@ mkdir -p "$artifacts"
 
 # The framework loads libX11 at run time and unloads it at exit, which would
 # turn the X library's own caches into leak reports; keeping it loaded keeps
-# them reachable.
-x11=$(ldconfig -p | awk '/libX11\.so\.6 /{ print $NF; exit }')
+# them reachable. awk reads the whole list: leaving at the first match would
+# end ldconfig with SIGPIPE, which pipefail turns into a failure.
+x11=$(ldconfig -p | awk '/libX11\.so\.6 / && x11 == "" { x11 = $NF } END { print x11 }')
 
 status=0
 

@@ -41,8 +41,9 @@ if ! (cd "$build" && cpack -G DEB) >"$log" 2>&1; then
     bad "the package builds"
     exit 1
 fi
-deb=$(ls "$build"/package/*.deb 2>/dev/null | head -n 1)
-if [[ -z "$deb" ]]; then
+debs=("$build"/package/*.deb)
+deb=${debs[0]}
+if [[ ! -f "$deb" ]]; then
     cat "$log" >&2
     bad "the package builds"
     exit 1
@@ -60,7 +61,7 @@ check "its Help_file value names the manual" \
 installing=
 if [[ "${CI:-}" != true || $(id -u) -ne 0 ]]; then
     installing="installs only with CI=true as root"
-elif dpkg-query -W -f='${db:Status-Abbrev}' "$name" 2>/dev/null | grep -q '^[ir]'; then
+elif [[ $(dpkg-query -W -f='${db:Status-Abbrev}' "$name" 2>/dev/null) == [ir]* ]]; then
     installing="$name is installed already on this machine: left alone"
 fi
 if [[ -n "$installing" ]]; then
