@@ -481,17 +481,25 @@ namespace
             root.deleteRecursively();
         }
 
-        // The process id of the dialog started since the last call.
+        // The process id of the dialog started since the last call: the one
+        // record not taken before (ids do not grow in the order of starts).
         pid_t nextDialog()
         {
-            juce::Array<juce::File> found;
-            editortest::pumpUntil ([&] { return (found = records.findChildFiles (juce::File::findFiles, false, "*.pid")).size() > seen; });
+            juce::File next;
+            editortest::pumpUntil ([&]
+            {
+                for (const auto& f : records.findChildFiles (juce::File::findFiles, false, "*.pid"))
+                    if (! seen.contains (f.getFileName()))
+                        next = f;
 
-            if (found.size() <= seen)
+                return next != juce::File();
+            });
+
+            if (next == juce::File())
                 return 0;
 
-            found.sort();
-            return (pid_t) found[seen++].getFileNameWithoutExtension().getIntValue();
+            seen.add (next.getFileName());
+            return (pid_t) next.getFileNameWithoutExtension().getIntValue();
         }
 
         // A child of the host's own that has ended and waits to be reaped by it.
@@ -514,7 +522,7 @@ namespace
         const juce::File root { juce::File::createTempFile ("native-dialogs") };
         const juce::File bin { root.getChildFile ("bin") };
         const juce::File records { root.getChildFile ("records") };
-        int seen = 0;
+        juce::StringArray seen;
     };
 }
 
