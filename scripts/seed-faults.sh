@@ -61,6 +61,12 @@ fault chunk-length-clamp processor/StateChunk.cpp  'std::min ((size_t) length, (
                                                   '(size_t) length'
 fault trailer-min-size  processor/HostStateFraming.cpp  'r.size >= privateDataIdSize + 8' 'r.size > privateDataIdSize + 8'
 fault trailer-short-guard processor/HostStateFraming.cpp  'r.size < privateTrailerSize || privateSize >' 'privateSize >'
+fault run-loop-erase-all cmake/VantrelJuce.cmake  'hostRunLoops.erase (entry);'  'hostRunLoops.erase (runLoop);'
+fault relative-path-entry ui/DocumentLauncher.cpp  "if (end > start && folders[start] == '/')"  'if (end > start)'
+fault inherit-descriptors ui/DocumentLauncher.cpp  'closeInheritedDescriptors (errorPipe[1], limit);'  '(void) limit;'
+fault link-replaced     processor/SettingsFile.cpp  'const auto target = writeTarget (file);'  'const auto target = file;'
+fault silent-state-change processor/JucePlugin.cpp  'if (! createStateXml().isEquivalentTo (&before, false))'  'if (false)'
+fault dialog-not-reaped ui/SettingsFileChooser.cpp  'waitpid (dialogProcess, &status, WNOHANG)'  '0'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done
