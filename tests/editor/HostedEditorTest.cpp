@@ -188,7 +188,7 @@ namespace
 
             // The plug-in's view is a window of its own inside the host's:
             // wait until it shows its six buttons.
-            ASSERT_TRUE (pumpUntil ([this]
+            const auto appeared = pumpUntil ([this]
             {
                 const auto shot = screenshot (view(), "hosted-view");
 
@@ -197,7 +197,13 @@ namespace
                         return false;
 
                 return true;
-            }, 10000)) << "the plug-in's view did not appear";
+            }, 10000);
+
+            if (! appeared)
+                screenshot ({ 0, 0, 1280, 1024 }, "hosted-view-missing");
+
+            ASSERT_TRUE (appeared) << "the plug-in's view did not appear: the editor " << editor->getBounds().toString()
+                                   << ", on the screen " << view().toString() << ", the window " << window->getBounds().toString();
         }
 
         void closeEditor()

@@ -25,6 +25,33 @@ namespace windowtest
         window manager's placing, and a click or screenshot there would miss. */
     juce::Rectangle<int> screenBoundsOf (const juce::Component& component);
 
+    /** Waits, running the message loop, until the window manager has framed
+        and mapped the component's window and it has held still on the screen
+        for a while, as the X server has it. */
+    bool waitUntilPlaced (const juce::Component& component, int timeoutMs = 20000);
+
+    /** The same without waiting, for a timer that looks again and again:
+        true once the window has held still for a while. */
+    class PlacementWatch
+    {
+    public:
+        bool settled (const juce::Component& component);
+
+    private:
+        juce::Rectangle<int> last;
+        juce::uint32 since = 0;
+    };
+
+    /** True when the X server has the pointer over the component: inside its
+        bounds on the screen and, of all windows, over the component's own. A
+        click then goes to it; the framework's isMouseOver can still be true
+        when another window has come between. */
+    bool pointerIsOver (const juce::Component& component);
+
+    /** The X window under the pointer, deepest first, and the pointer's
+        position: for a log when a click went astray. */
+    juce::String describePointer();
+
     /** Runs the message loop for the given time. */
     void pump (int milliseconds);
 
@@ -81,8 +108,13 @@ namespace windowtest
         juce::Rectangle<int> contentScreenBounds() const;
 
         /** Waits until the window manager has framed the window and it holds
-            still on the screen, then gives it time to be drawn. */
+            still on the screen where it was asked to be, then gives it time
+            to be drawn. A window that the manager put elsewhere is moved
+            there, and the X server asked again, until it is. */
         bool waitUntilShown();
+
+    private:
+        juce::Point<int> wantedTopLeft;
     };
 
     /** Skips the test when there is no display. */
