@@ -198,6 +198,134 @@ _vantrel_patch(_wrapper "${_wrapper_in}"
             });
 ]==])
 
+# Xlib reads every event that has arrived into a queue of its own whenever the
+# plug-in waits for a reply of the X server: a window of the plug-in destroyed
+# and synced, a pointer position asked for. The descriptor that the host's run
+# loop watches then stays quiet for those events, and they wait until the next
+# event arrives: when a dialog of the plug-in closes, the editors it uncovered
+# keep its picture, and a key press can wait unhandled. The wrapper handles
+# what that queue holds after each callback it runs, and on a short timer of
+# the host's run loop for the calls that a host makes into the plug-in directly
+# (a view removed, resized).
+_vantrel_patch(_wrapper "${_wrapper_in}"
+[==[    void PLUGIN_API onFDIsSet (Steinberg::Linux::FileDescriptor fd) override
+    {
+        updateCurrentMessageThread();
+        LinuxEventLoopInternal::invokeEventLoopCallbackForFd (fd);
+    }
+]==]
+[==[    void PLUGIN_API onFDIsSet (Steinberg::Linux::FileDescriptor fd) override
+    {
+        updateCurrentMessageThread();
+        LinuxEventLoopInternal::invokeEventLoopCallbackForFd (fd);
+        dispatchQueuedXEvents();
+    }
+
+    /*  Handles the events that Xlib has already read from the X connection,
+        which no longer make its descriptor readable. Reads nothing itself:
+        with none queued it does not touch the connection. */
+    static void dispatchQueuedXEvents()
+    {
+        auto* windowSystem = XWindowSystem::getInstanceWithoutCreating();
+        auto* display = windowSystem != nullptr ? windowSystem->getDisplay() : nullptr;
+
+        if (display == nullptr)
+            return;
+
+        int queued = 0;
+        {
+            XWindowSystemUtilities::ScopedXLock xLock;
+            queued = X11Symbols::getInstance()->xEventsQueued (display, QueuedAlready);
+        }
+
+        if (queued > 0)
+            LinuxEventLoopInternal::invokeEventLoopCallbackForFd (X11Symbols::getInstance()->xConnectionNumber (display));
+    }
+]==])
+_vantrel_patch(_wrapper "${_wrapper_in}"
+[==[        AttachedEventLoop (Steinberg::Linux::IRunLoop* loopIn, Steinberg::Linux::IEventHandler* handlerIn)
+            : loop (loopIn), handler (handlerIn)
+        {
+            for (auto& fd : LinuxEventLoopInternal::getRegisteredFds())
+                loop->registerEventHandler (handler, fd);
+        }
+]==]
+[==[        AttachedEventLoop (Steinberg::Linux::IRunLoop* loopIn, Steinberg::Linux::IEventHandler* handlerIn,
+                           Steinberg::Linux::ITimerHandler* timerIn)
+            : loop (loopIn), handler (handlerIn), timer (timerIn)
+        {
+            for (auto& fd : LinuxEventLoopInternal::getRegisteredFds())
+                loop->registerEventHandler (handler, fd);
+
+            loop->registerTimer (timer, queuedXEventsInterval);
+        }
+]==])
+_vantrel_patch(_wrapper "${_wrapper_in}"
+[==[            loop->unregisterEventHandler (handler);
+        }
+
+    private:
+        void swap (AttachedEventLoop& other)
+        {
+            std::swap (other.loop, loop);
+            std::swap (other.handler, handler);
+        }
+
+        Steinberg::Linux::IRunLoop* loop = nullptr;
+        Steinberg::Linux::IEventHandler* handler = nullptr;
+    };
+]==]
+[==[            loop->unregisterEventHandler (handler);
+            loop->unregisterTimer (timer);
+        }
+
+    private:
+        void swap (AttachedEventLoop& other)
+        {
+            std::swap (other.loop, loop);
+            std::swap (other.handler, handler);
+            std::swap (other.timer, timer);
+        }
+
+        // Often enough that an uncovered editor is drawn again within a frame.
+        static constexpr Steinberg::Linux::TimerInterval queuedXEventsInterval = 10;
+
+        Steinberg::Linux::IRunLoop* loop = nullptr;
+        Steinberg::Linux::IEventHandler* handler = nullptr;
+        Steinberg::Linux::ITimerHandler* timer = nullptr;
+    };
+
+    /*  The timer that handles queued X events; it lives as long as the
+        event handler, which unregisters it before it goes. */
+    struct QueuedXEventsTimer final : public Steinberg::Linux::ITimerHandler
+    {
+        void PLUGIN_API onTimer() override   { dispatchQueuedXEvents(); }
+
+        Steinberg::uint32 PLUGIN_API addRef() override    { return 1000; }
+        Steinberg::uint32 PLUGIN_API release() override   { return 1000; }
+
+        // The framework defines no IID object for this interface: its IID
+        // constant is compared instead.
+        tresult PLUGIN_API queryInterface (const TUID targetIID, void** obj) override
+        {
+            if (doUIDsMatch (targetIID, Steinberg::Linux::ITimerHandler_iid) || doUIDsMatch (targetIID, FUnknown::iid))
+            {
+                *obj = static_cast<Steinberg::Linux::ITimerHandler*> (this);
+                return kResultOk;
+            }
+
+            *obj = nullptr;
+            return kNoInterface;
+        }
+    };
+]==])
+_vantrel_patch(_wrapper "${_wrapper_in}"
+    "            attachedEventLoop = AttachedEventLoop (*hostRunLoops.begin(), this);\n"
+    "            attachedEventLoop = AttachedEventLoop (*hostRunLoops.begin(), this, &queuedXEventsTimer);\n")
+_vantrel_patch(_wrapper "${_wrapper_in}"
+    "    std::multiset<Steinberg::Linux::IRunLoop*> hostRunLoops;\n"
+    "    QueuedXEventsTimer queuedXEventsTimer;\n    std::multiset<Steinberg::Linux::IRunLoop*> hostRunLoops;\n")
+
 # Written only when their text changes (as the header above), so that a new
 # configure does not rebuild the wrapper.
 file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_VST3_Wrapper.cpp" "${_wrapper}")

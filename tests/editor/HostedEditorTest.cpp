@@ -179,11 +179,11 @@ namespace
             instance.reset();
         }
 
-        void openEditor()
+        void openEditor (juce::Point<int> topLeft = { 240, 160 })
         {
             editor.reset (instance->createEditorIfNeeded());
             ASSERT_NE (editor, nullptr);
-            window = std::make_unique<TestWindow> ("Host", *editor, juce::Point<int> (240, 160));
+            window = std::make_unique<TestWindow> ("Host", *editor, topLeft);
             ASSERT_TRUE (window->waitUntilShown());
 
             // The plug-in's view is a window of its own inside the host's:
@@ -268,6 +268,31 @@ namespace
         std::unique_ptr<juce::AudioProcessorEditor> editor;
         std::unique_ptr<TestWindow> window;
         HostEdits host;
+    };
+
+    /** A second instance of the bundle with its editor open in a window of
+        the host's, which hands its view the same run loop as the first's. */
+    struct OtherInstance
+    {
+        void open (juce::Point<int> topLeft)
+        {
+            juce::String error;
+            instance = PluginHost::load (PluginHost::bundle(), sampleRate, blockSize, error);
+            ASSERT_NE (instance, nullptr) << error;
+            editor.reset (instance->createEditorIfNeeded());
+            ASSERT_NE (editor, nullptr);
+            window = std::make_unique<TestWindow> ("Other", *editor, topLeft);
+            ASSERT_TRUE (window->waitUntilShown());
+
+            // Attached to its frame once it shows its buttons.
+            ASSERT_TRUE (pumpUntil ([this] { return countWhere (screenshot (view(), "hosted-other-view"), { 112, bypassRow, 60, 18 }, isBlueButton) > 500; }, 10000));
+        }
+
+        juce::Rectangle<int> view() const   { return screenBoundsOf (*editor); }
+
+        std::unique_ptr<juce::AudioPluginInstance> instance;
+        std::unique_ptr<juce::AudioProcessorEditor> editor;
+        std::unique_ptr<TestWindow> window;
     };
 }
 
@@ -567,22 +592,13 @@ TEST_F (HostedEditor, DeletingAnotherInstanceWithItsWindowOpenLeavesThisOneWorki
     VANTREL_REQUIRE_DISPLAY();
 
     {
-        juce::String error;
-        auto other = PluginHost::load (PluginHost::bundle(), sampleRate, blockSize, error);
-        ASSERT_NE (other, nullptr) << error;
-        std::unique_ptr<juce::AudioProcessorEditor> otherEditor (other->createEditorIfNeeded());
-        ASSERT_NE (otherEditor, nullptr);
-        auto otherWindow = std::make_unique<TestWindow> ("Other", *otherEditor, juce::Point<int> (640, 160));
-        ASSERT_TRUE (otherWindow->waitUntilShown());
-
-        // Attached to its frame once it shows its buttons.
-        const auto otherView = otherEditor->getScreenBounds();
-        ASSERT_TRUE (pumpUntil ([&] { return countWhere (screenshot (otherView, "hosted-other-view"), { 112, bypassRow, 60, 18 }, isBlueButton) > 500; }, 10000));
+        OtherInstance other;
+        ASSERT_NO_FATAL_FAILURE (other.open ({ 640, 160 }));
 
         // As a host deletes a plug-in: its window, its editor, the instance.
-        otherWindow.reset();
-        otherEditor.reset();
-        other.reset();
+        other.window.reset();
+        other.editor.reset();
+        other.instance.reset();
     }
 
     pump (300);
@@ -597,4 +613,91 @@ TEST_F (HostedEditor, DeletingAnotherInstanceWithItsWindowOpenLeavesThisOneWorki
     const std::vector<std::pair<int, float>> bypassOff { { 0, 0.0f } };
     EXPECT_EQ (host.edits, bypassOff);
     EXPECT_TRUE (pumpUntil ([&] { return bypassRed() == 0; }, 5000)) << "the click does not show";
+}
+
+// When a window of the plug-in that covers its editors closes, the X server
+// asks each editor to draw the uncovered part again. With the pointer parked
+// away from the plug-in's windows nothing else happens that would make them
+// redraw, so both must look as before within a second, from that request
+// alone.
+TEST_F (HostedEditor, EveryEditorIsDrawnAgainWhenAWindowOfThePlugInCloses)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    // Side by side, low enough that a message box in the middle of the
+    // screen covers both, as do the dialogs and the about box.
+    closeEditor();
+    ASSERT_NO_FATAL_FAILURE (openEditor ({ 380, 360 }));
+    OtherInstance other;
+    ASSERT_NO_FATAL_FAILURE (other.open ({ 680, 360 }));
+    const auto both = view().getUnion (other.view());
+
+    const auto folder = juce::File::createTempFile ("vantrel-hosted-cover");
+    ASSERT_TRUE (folder.createDirectory());
+    const juce::String park ("xdotool mousemove 1270 1010; sleep 0.5; ");
+    const juce::String loadTitle ("Open a settings file..."), saveTitle ("Save settings to...");
+
+    // The path typed into the framework's dialog (its file name box at the
+    // foot of the window), and Return to go to its folder; the pointer is
+    // parked again before the Return that saves.
+    auto typePath = [&] (const juce::String& title, const juce::String& name)
+    {
+        return "sleep 0.5; eval $(xdotool search --onlyvisible --name '^" + title + "$' getwindowgeometry --shell | head -n 5); "
+               "xdotool mousemove $((X + 320)) $((Y + HEIGHT - 62)); sleep 0.15; xdotool click 1; sleep 0.2; "
+               "xdotool key ctrl+a; xdotool type --delay 10 '" + folder.getChildFile (name).getFullPathName() + "'; "
+               "sleep 0.2; xdotool key Return; " + park;
+    };
+
+    struct Cover { const char* name; juce::String open, close; };
+    const Cover covers[] = {
+        { "about box", pickCommand (5) + waitForWindowCommand ("About") + park,
+                       keyToWindowCommand ("About", "Escape") + waitForWindowCommand ("About", false) },
+        { "cancelled load", pickCommand (1) + waitForWindowCommand (loadTitle) + park,
+                            keyToWindowCommand (loadTitle, "Escape") + waitForWindowCommand (loadTitle, false) },
+        { "done save", pickCommand (2) + waitForWindowCommand (saveTitle) + typePath (saveTitle, "saved.qwv"),
+                       keyToWindowCommand (saveTitle, "Return") + waitForWindowCommand (saveTitle, false) },
+        { "message box", pickCommand (3) + waitForWindowCommand ("Vantrel Dither") + park,
+                         keyToWindowCommand ("Vantrel Dither", "Return") + waitForWindowCommand ("Vantrel Dither", false) },
+    };
+
+    // Pixels of the two views that differ from the picture before.
+    auto changedPixels = [&] (const juce::Image& before, const juce::String& shot)
+    {
+        const auto now = screenshot (both, shot);
+        int changed = 0;
+
+        for (const auto& area : { view(), other.view() })
+            for (int y = area.getY(); y < area.getBottom(); ++y)
+                for (int x = area.getX(); x < area.getRight(); ++x)
+                    if (! near (before.getPixelAt (x - both.getX(), y - both.getY()), now.getPixelAt (x - both.getX(), y - both.getY())))
+                        ++changed;
+
+        return now.isValid() ? changed : -1;
+    };
+
+    for (const auto& cover : covers)
+    {
+        const auto shot = "hosted-cover-" + juce::String (cover.name).replaceCharacter (' ', '-');
+        ASSERT_TRUE (runScript (park));
+        pump (300);
+        const auto before = screenshot (both, shot + "-before");
+        ASSERT_TRUE (before.isValid());
+
+        ASSERT_TRUE (runScript (openMenuCommand (settingsRow) + cover.open)) << cover.name;
+        ASSERT_TRUE (runScript ("sleep 0.5; " + screenshotCommand ({ 0, 0, 1280, 1024 }, shot + "-screen"))) << cover.name;
+        EXPECT_GT (changedPixels (before, shot + "-covered"), 5000) << cover.name << ": the window does not cover both editors";
+
+        // Closed, and nothing else: no pointer movement, no host change.
+        ASSERT_TRUE (runScript (cover.close)) << cover.name;
+        // A part drawn again on its own can differ from the whole in the
+        // smoothing of a few edge pixels; a picture left behind is thousands.
+        int changed = -1;
+        pumpUntil ([&] { changed = changedPixels (before, shot + "-after"); return juce::isPositiveAndBelow (changed, 100); }, 1000);
+        EXPECT_TRUE (juce::isPositiveAndBelow (changed, 100)) << cover.name << ": the editors were not drawn again within 1 s, "
+                                                              << changed << " pixels differ";
+    }
+
+    EXPECT_TRUE (folder.getChildFile ("saved.qwv").existsAsFile());
+    EXPECT_EQ (host.order(), "");
+    folder.deleteRecursively();
 }
