@@ -141,12 +141,25 @@ record_checks()
     record "$stage" $(( passed + failed )) "$failed" "$skipped"
 }
 
+# Every click or key that a window test repeated because the first showed no
+# effect is a line of this log; the summary counts them per stage.
+repeat_log="$VANTREL_ARTIFACTS_DIR/editor/repeats.log"
+rm -f "$repeat_log"
+repeats_so_far()
+{
+    local lines=0
+    [[ -f "$repeat_log" ]] && lines=$(wc -l <"$repeat_log")
+    echo "$lines"
+}
+release_repeats=0 asan_repeats=0
+
 # ---- Stages ----------------------------------------------------------------
 
 echo "== Release build"
 if cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build build -j "$jobs"; then
     (cd build && ctest --output-on-failure -j "$jobs" --output-junit "$results/release.xml")
     record_ctest "release build: ctest" "$results/release.xml"
+    release_repeats=$(repeats_so_far)
     release_built=1
 else
     record "release build: compiling" 1 1 0
@@ -169,6 +182,7 @@ if CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=San
         ctest --output-on-failure -j "$jobs" --output-junit "$results/asan.xml" \
             -E '^HostedEditor\.TheHostKeepsRunningWhileAMenuOrDialogIsOpen$')
     record_ctest "sanitizer build: ctest" "$results/asan.xml"
+    asan_repeats=$(( $(repeats_so_far) - release_repeats ))
 
     echo "== Fuzzing"
     if tests/fuzz/run-fuzzer.sh build-asan 60; then
@@ -212,5 +226,7 @@ for i in "${!stages[@]}"; do
     total_skipped=$(( total_skipped + skips[i] ))
 done
 printf '%-40s %6d %7d %8d\n' "all stages" "$total_run" "$total_failed" "$total_skipped"
+echo "clicks and keys repeated by the window tests: $release_repeats in the release build, $asan_repeats in the sanitizer build"
+[[ $(( release_repeats + asan_repeats )) -gt 0 ]] && sed 's/^/  /' "$repeat_log"
 echo "$(( total_run - total_failed )) passed, $total_failed failed"
 [[ $total_failed -eq 0 ]]

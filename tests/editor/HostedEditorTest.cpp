@@ -168,6 +168,8 @@ namespace
             if (instance == nullptr)
                 return;
 
+            EXPECT_LE (repeatsInThisTest(), 1) << "clicks or keys repeated, see " << repeatLog().getFullPathName();
+
             closeEditor();
 
             instance->removeListener (&host);
@@ -419,7 +421,7 @@ TEST_F (HostedEditor, TheSettingsMenuOpensTheAboutBox)
     pumpUntil ([&] { blue = blueOnScreen ("hosted-about-screen"); return blue > 20000; }, 10000);
     EXPECT_GT (blue, 20000);
 
-    ASSERT_TRUE (runScript (keyToWindowCommand ("About", "Escape") + waitForWindowCommand ("About", false)));
+    ASSERT_TRUE (runScript (closeWithKeyCommand ("About", "Escape")));
     pumpUntil ([&] { blue = blueOnScreen ("hosted-after-about"); return juce::isPositiveAndBelow (blue, 100); }, 10000);
     EXPECT_LT (blue, 100);
     EXPECT_GE (blue, 0);
@@ -512,8 +514,8 @@ TEST_F (HostedEditor, TheHostKeepsRunningWhileAMenuOrDialogIsOpen)
 
         // A menu takes the keys of the window it belongs to; a dialog is a
         // window of its own and gets them once it is the active window.
-        script << "sleep " << juce::String (holdMs / 1000.0, 3) << "; " << (w.downs > 0 ? keyToWindowCommand (w.title, "Escape") : juce::String ("xdotool key Escape; "))
-               << waitForWindowCommand (w.title, false);
+        script << "sleep " << juce::String (holdMs / 1000.0, 3) << "; " << (w.downs > 0 ? closeWithKeyCommand (w.title, "Escape")
+                                                                                   : "xdotool key Escape; " + waitForWindowCommand (w.title, false));
         ASSERT_TRUE (runScript (script)) << w.name;
 
         RecordProperty (juce::String (w.name).replaceCharacter (' ', '-').toStdString(), (int) timer.longestGap);
@@ -577,7 +579,7 @@ TEST_F (HostedEditor, DialogsStayAboveTheHostsWindowsWhenItRaisesItsMainWindow)
         EXPECT_GT (position (dialog), position (mainWindow.id())) << w.name << ": the dialog fell behind the host's main window";
         EXPECT_GT (position (dialog), position (windowOf (*window))) << w.name << ": the dialog fell behind the plug-in window";
 
-        ASSERT_TRUE (runScript (keyToWindowCommand (w.title, "Escape") + waitForWindowCommand (w.title, false))) << w.name;
+        ASSERT_TRUE (runScript (closeWithKeyCommand (w.title, "Escape"))) << w.name;
     }
 
     EXPECT_EQ (host.order(), "");
@@ -651,13 +653,13 @@ TEST_F (HostedEditor, EveryEditorIsDrawnAgainWhenAWindowOfThePlugInCloses)
     struct Cover { const char* name; juce::String open, close; };
     const Cover covers[] = {
         { "about box", pickCommand (5) + waitForWindowCommand ("About") + park,
-                       keyToWindowCommand ("About", "Escape") + waitForWindowCommand ("About", false) },
+                       closeWithKeyCommand ("About", "Escape") },
         { "cancelled load", pickCommand (1) + waitForWindowCommand (loadTitle) + park,
-                            keyToWindowCommand (loadTitle, "Escape") + waitForWindowCommand (loadTitle, false) },
+                            closeWithKeyCommand (loadTitle, "Escape") },
         { "done save", pickCommand (2) + waitForWindowCommand (saveTitle) + typePath (saveTitle, "saved.qwv"),
-                       keyToWindowCommand (saveTitle, "Return") + waitForWindowCommand (saveTitle, false) },
+                       closeWithKeyCommand (saveTitle, "Return") },
         { "message box", pickCommand (3) + waitForWindowCommand ("Vantrel Dither") + park,
-                         keyToWindowCommand ("Vantrel Dither", "Return") + waitForWindowCommand ("Vantrel Dither", false) },
+                         closeWithKeyCommand ("Vantrel Dither", "Return") },
     };
 
     // Pixels of the two views that differ from the picture before.

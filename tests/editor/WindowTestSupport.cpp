@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "ReadAheadEvents.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include <X11/Xlib.h>
+#include <unistd.h>
 
 namespace
 {
@@ -236,29 +238,72 @@ namespace windowtest
              + "; do sleep 0.02; done\" || exit 1; ";
     }
 
+    juce::File repeatLog()
+    {
+        return artifactsFolder().getChildFile ("repeats.log");
+    }
+
+    namespace
+    {
+        /** How a repeat of the running test starts its line in the log. */
+        juce::String repeatPrefix()
+        {
+            const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+            const juce::String name = test != nullptr ? juce::String (test->test_suite_name()) + "." + test->name() : "(no test)";
+            return name + " (process " + juce::String (getpid()) + "): ";
+        }
+
+        /** The shell's text for a line of the log. */
+        juce::String logRepeatCommand (const juce::String& what)
+        {
+            return "echo \"$(date -u +%FT%T) " + repeatPrefix() + what + "\" >> '" + repeatLog().getFullPathName() + "'; ";
+        }
+    }
+
+    void logRepeat (const juce::String& what)
+    {
+        repeatLog().appendText (juce::Time::getCurrentTime().toISO8601 (false) + " " + repeatPrefix() + what + "\n");
+    }
+
+    int repeatsInThisTest()
+    {
+        juce::StringArray lines;
+        lines.addLines (repeatLog().loadFileAsString());
+        const auto prefix = repeatPrefix();
+        int count = 0;
+
+        for (const auto& line : lines)
+            count += line.contains (prefix) ? 1 : 0;
+
+        return count;
+    }
+
     juce::String clickForWindowCommand (juce::Point<int> p, const juce::String& title)
     {
-        // On a busy machine a click now and then opens nothing: the button
-        // shows no menu, and a pointer movement does not bring one either,
-        // while the next click works. A click is repeated only after three
-        // seconds without the window (a slow one shows within a fraction of
-        // that) and only while none of that title exists, shown or not, so a
-        // window on its way is never clicked away; each repeat is logged.
-        const auto log = artifactsFolder().getChildFile ("repeated-clicks.log").getFullPathName();
+        // A click is repeated only after three seconds without the window (a
+        // slow one shows within a fraction of that) and only while none of
+        // that title exists, shown or not, so a window on its way is never
+        // clicked away.
         const juce::String name ("--name '^" + title + "$' > /dev/null");
-        return "for click in 1 2 3; do " + clickCommand (p)
+        return "for click in 1 2; do " + clickCommand (p)
              + "timeout 3 bash -c \"until xdotool search --onlyvisible " + name + "; do sleep 0.02; done\" && break; "
              + "if xdotool search " + name + "; then " + waitForWindowCommand (title) + "break; fi; "
-             + "[ $click = 3 ] && exit 1; "
-             + "echo \"$(date -u +%FT%T) no window '" + title + "' 3 s after click $click at "
-             + juce::String (p.x) + "," + juce::String (p.y) + ": clicked again\" >> '" + log + "'; "
+             + "[ $click = 2 ] && exit 1; "
+             + logRepeatCommand ("no window '" + title + "' 3 s after the click at " + juce::String (p.x) + "," + juce::String (p.y) + ": clicked again")
              + "done; ";
     }
 
-    juce::String keyToWindowCommand (const juce::String& title, const juce::String& key)
+    juce::String closeWithKeyCommand (const juce::String& title, const juce::String& key)
     {
-        return "timeout 10 xdotool search --onlyvisible --name '^" + title + "$' windowactivate --sync || exit 1; "
-             + "xdotool key " + key + "; ";
+        // The key again only while the window is still there: a window that
+        // has gone took it, and a second key would go to another.
+        const juce::String search ("xdotool search --onlyvisible --name '^" + title + "$'");
+        return waitForWindowCommand (title)
+             + "for press in 1 2; do " + search + " windowactivate --sync > /dev/null || break; xdotool key " + key + "; "
+             + "timeout 5 bash -c \"while " + search + " > /dev/null; do sleep 0.02; done\" && break; "
+             + "[ $press = 2 ] && exit 1; "
+             + logRepeatCommand ("window '" + title + "' still there 5 s after " + key + ": pressed again")
+             + "done; " + waitForWindowCommand (title, false);
     }
 
     juce::String screenshotCommand (juce::Rectangle<int> area, const juce::String& name)
@@ -304,6 +349,7 @@ namespace windowtest
     TestWindow::TestWindow (const juce::String& title, juce::Component& content, juce::Point<int> topLeft)
         : juce::DocumentWindow (title, juce::Colours::lightgrey, juce::DocumentWindow::closeButton)
     {
+        ReadAheadEvents::start();
         setUsingNativeTitleBar (true);
         setContentNonOwned (&content, true);
         setTopLeftPosition (topLeft);

@@ -72,15 +72,28 @@ namespace windowtest
         seconds. */
     juce::String waitForWindowCommand (const juce::String& title, bool shown = true);
 
+    /** Every click or key that a test repeats because the first showed no
+        effect is a line of this log (artefacts/editor/repeats.log), with the
+        test's name; a test that needs more than one repeat fails. */
+    juce::File repeatLog();
+
+    /** Logs a repeat of the running test. */
+    void logRepeat (const juce::String& what);
+
+    /** The repeats the running test has logged so far. */
+    int repeatsInThisTest();
+
     /** The command that clicks at the point until a window with the title is
-        on the screen: it clicks again, at most twice, when three seconds after
-        a click no such window exists, and fails after ten seconds without it. */
+        on the screen: it clicks once more, logged, when three seconds after
+        the click no such window exists, and fails after ten seconds without it. */
     juce::String clickForWindowCommand (juce::Point<int> screenPoint, const juce::String& title);
 
     /** The command that makes the window with the title the active one, waits
-        until it is, and presses the key: the key reaches that window whatever
-        had the focus before. */
-    juce::String keyToWindowCommand (const juce::String& title, const juce::String& key);
+        until it is, and presses the key that closes it: the key reaches that
+        window whatever had the focus before. It presses the key once more,
+        logged, when the window is still there five seconds later, and fails
+        when it is still there ten seconds after that. */
+    juce::String closeWithKeyCommand (const juce::String& title, const juce::String& key);
 
     /** The command that saves the screen area as <name>.png in the artefacts. */
     juce::String screenshotCommand (juce::Rectangle<int> screenArea, const juce::String& name);
