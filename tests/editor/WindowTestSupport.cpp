@@ -347,13 +347,21 @@ namespace windowtest
 
     //==============================================================================
     TestWindow::TestWindow (const juce::String& title, juce::Component& content, juce::Point<int> topLeft)
-        : juce::DocumentWindow (title, juce::Colours::lightgrey, juce::DocumentWindow::closeButton)
+        // Not on the desktop before it has its content: the framework would
+        // create its X window at once, at the window's 128 x 128 minimum, and
+        // again for the native title bar, then resize it. Under load the
+        // window manager could still apply that first size after the resize,
+        // and the window and the host's editor in it stayed 128 x 128 while
+        // the plug-in's view inside was drawn at its own size, clipped. Made
+        // visible below, the window is created once, at its content's size.
+        : juce::DocumentWindow (title, juce::Colours::lightgrey, juce::DocumentWindow::closeButton, false)
     {
         ReadAheadEvents::start();
         setUsingNativeTitleBar (true);
         setContentNonOwned (&content, true);
         setTopLeftPosition (topLeft);
         wantedTopLeft = topLeft;
+        addToDesktop();
         setVisible (true);
         toFront (true);
     }
