@@ -67,6 +67,7 @@ fault inherit-descriptors ui/DocumentLauncher.cpp  'closeInheritedDescriptors (e
 fault link-replaced     processor/SettingsFile.cpp  'const auto target = writeTarget (file);'  'const auto target = file;'
 fault silent-state-change processor/JucePlugin.cpp  'if (! createStateXml().isEquivalentTo (&before, false))'  'if (false)'
 fault dialog-not-reaped ui/SettingsFileChooser.cpp  'waitpid (dialogProcess, &status, WNOHANG)'  '0'
+fault xlib-queue-left  cmake/VantrelJuce.cmake  'if (queued > 0)'  'if (queued < 0)'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done
