@@ -276,13 +276,13 @@ void UserSettings::propertyChanged()
     }
 
     // The base class marks the set as needing a write; the write follows
-    // after the options' delay.
+    // after the options' delay. With a delay of 0 it follows at the timer's
+    // first tick, never from here: the setters hold the property set's lock,
+    // and a merge takes it after the lock of this process's instances.
     juce::PropertiesFile::propertyChanged();
 
-    if (fileOptions.millisecondsBeforeSaving > 0)
+    if (fileOptions.millisecondsBeforeSaving >= 0)
         delayedSave.startTimer (fileOptions.millisecondsBeforeSaving);
-    else if (fileOptions.millisecondsBeforeSaving == 0)
-        saveIfNeeded();
 }
 
 bool UserSettings::mergeWithFile (bool write)

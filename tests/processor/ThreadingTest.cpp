@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "processor/JucePlugin.h"
+#include "processor/UserSettings.h"
 
 // Audio on one thread, automation on another and the message thread running
 // the engine's timer and an editor-like consumer of the editor's marker, all
@@ -130,4 +131,32 @@ TEST (Threading, WhoeverSeesARestoresMarkSeesItsSettings)
 
     consumer.join();
     EXPECT_EQ (stale.load(), 0);
+}
+
+// Without a delay a change is written at once, but not from inside the
+// setter, which holds the property set's lock: a merge takes that lock after
+// the one of this process's instances. Changes on one thread and saves on
+// another: under ThreadSanitizer no lock-order inversion, in any build no
+// deadlock, and the last change reaches the file.
+TEST (Threading, SettingsWithoutDelayChangedAndSavedAtOnce)
+{
+    const auto folder = juce::File::createTempFile ("vantrel-threading");
+    const auto file = folder.getChildFile ("Dither.settings");
+    auto options = UserSettings::options ("Dither", "Application Support");
+    options.millisecondsBeforeSaving = 0;
+
+    {
+        UserSettings settings (file, options);
+        settings.setValue (UserSettings::ditherTypeKey, 0);
+        std::thread saves ([&] { for (int i = 0; i < 100; ++i) settings.save(); });
+        for (int i = 1; i <= 100; ++i)
+            settings.setValue (UserSettings::ditherTypeKey, i);
+        saves.join();
+
+        for (int i = 0; i < 200 && ! file.loadFileAsString().contains ("val=\"100\""); ++i)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+        EXPECT_TRUE (file.loadFileAsString().contains ("val=\"100\""));
+    }
+
+    folder.deleteRecursively();
 }
