@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include <fcntl.h>
@@ -373,7 +374,8 @@ TEST_F (Construction, ALinkedSettingsFileStaysALink)
 }
 
 // The lock that other processes take is a file beside the settings file, in
-// the user's own folder: while someone else holds it, a save waits.
+// the user's own folder: while someone else holds it, shared or exclusive, a
+// save waits.
 TEST_F (Construction, SavesWaitForTheLockFileBesideTheSettingsFile)
 {
     JucePlugin p;
@@ -382,20 +384,57 @@ TEST_F (Construction, SavesWaitForTheLockFileBesideTheSettingsFile)
 
     const auto lock = folder.getChildFile ("Dither/Dither.settings.lock");
     EXPECT_TRUE (lock.existsAsFile());
-    const int fd = ::open (lock.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT, 0600);
-    ASSERT_EQ (::flock (fd, LOCK_EX | LOCK_NB), 0);
 
-    std::thread holder ([fd] { std::this_thread::sleep_for (std::chrono::milliseconds (500)); ::close (fd); });
-    const auto start = juce::Time::getMillisecondCounterHiRes();
-    settings.setValue (UserSettings::ditherTypeKey, "3");
-    EXPECT_TRUE (settings.save());
-    const auto waited = juce::Time::getMillisecondCounterHiRes() - start;
-    holder.join();
+    for (const int kind : { LOCK_EX, LOCK_SH })
+    {
+        // The holder keeps the lock for 500 ms; the wait counts from the
+        // moment it has it.
+        std::promise<double> locked;
+        std::thread holder ([&]
+        {
+            const int fd = ::open (lock.getFullPathName().toRawUTF8(), O_RDWR);
+            const bool held = fd >= 0 && ::flock (fd, kind | LOCK_NB) == 0;
+            locked.set_value (held ? juce::Time::getMillisecondCounterHiRes() : -1.0);
+            std::this_thread::sleep_for (std::chrono::milliseconds (500));
+            ::close (fd);
+        });
 
-    EXPECT_GE (waited, 400.0);
-    EXPECT_LT (waited, 1900.0);   // it got the lock, and did not wait out the timeout
-    EXPECT_TRUE (current().loadFileAsString().contains ("val=\"3\""));
+        const juce::String value (kind == LOCK_EX ? "3" : "4");
+        const auto start = locked.get_future().get();
+        settings.setValue (UserSettings::ditherTypeKey, value);
+        EXPECT_TRUE (settings.save());
+        const auto waited = juce::Time::getMillisecondCounterHiRes() - start;
+        holder.join();
+
+        EXPECT_GE (start, 0.0) << kind;
+        EXPECT_GE (waited, 400.0) << kind;
+        EXPECT_LT (waited, 1900.0) << kind;   // it got the lock, and did not wait out the timeout
+        EXPECT_TRUE (current().loadFileAsString().contains ("val=\"" + value + "\"")) << kind;
+    }
 
     // The settings file and its lock are all that the folder holds.
     EXPECT_EQ (current().getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 2);
+
+    // A link in the lock's place is not followed: a file it leads to is not
+    // waited for though another holds its lock, and keeps its content; one
+    // not there yet is not made. The save goes ahead at once, unlocked.
+    const auto other = folder.getChildFile ("other");
+    ASSERT_TRUE (other.replaceWithText ("other"));
+    const int fd = ::open (other.getFullPathName().toRawUTF8(), O_RDWR);
+    ASSERT_EQ (::flock (fd, LOCK_EX | LOCK_NB), 0);
+
+    for (const auto& target : { other, folder.getChildFile ("missing") })
+    {
+        ASSERT_TRUE (lock.deleteFile());
+        ASSERT_TRUE (juce::File::createSymbolicLink (lock, target.getFullPathName(), false));
+        const auto start = juce::Time::getMillisecondCounterHiRes();
+        settings.setValue (UserSettings::bitDepthKey, target.getFileName());
+        EXPECT_TRUE (settings.save());
+        EXPECT_LT (juce::Time::getMillisecondCounterHiRes() - start, 1000.0);
+        EXPECT_TRUE (current().loadFileAsString().contains (target.getFileName()));
+    }
+
+    ::close (fd);
+    EXPECT_EQ (other.loadFileAsString(), "other");
+    EXPECT_FALSE (folder.getChildFile ("missing").exists());
 }
