@@ -345,31 +345,49 @@ TEST_F (Construction, NoWriteDropsWhatAnotherInstanceWroteSince)
     }
 }
 
-// A settings file kept elsewhere and linked in: a write goes to where the
-// link leads, and the link stays. A loop is left alone and the write fails.
+// A settings file kept elsewhere and linked in: the delayed saves of two
+// instances go to where the link leads, neither dropping what the other
+// wrote, and the link stays. A write through a loop fails and leaves the loop
+// as it is, but keeps what it was to write: once the link is mended, the next
+// save writes it.
 TEST_F (Construction, ALinkedSettingsFileStaysALink)
 {
-    for (const auto* target : { "../dotfiles/Dither.settings", "Dither.settings" })
+    const juce::String target ("../dotfiles/Dither.settings");
+    const auto targetFile = folder.getChildFile ("dotfiles/Dither.settings");
+    write (targetFile, keys ({ { UserSettings::tooltipsKey, "0" } }));
+    current().getParentDirectory().createDirectory();
+    ASSERT_TRUE (juce::File::createSymbolicLink (current(), target, false));
+
+    const auto expectTarget = [&] (const std::map<juce::String, juce::String>& values)
     {
-        const bool loop = juce::String (target) == "Dither.settings";
-        folder.getChildFile ("Dither").deleteRecursively();
-        write (folder.getChildFile ("dotfiles/Dither.settings"), keys ({ { UserSettings::tooltipsKey, "0" } }));
-        current().getParentDirectory().createDirectory();
-        ASSERT_TRUE (juce::File::createSymbolicLink (current(), target, false));
-
-        {
-            JucePlugin p;
-            p.getSettings()->storeDefaults (2, 1, 2);
-            EXPECT_EQ (p.getSettings()->save(), ! loop) << target;
-        }
-
         EXPECT_EQ (current().getNativeLinkedTarget(), target);
-
-        // The value kept there and the ones just saved.
-        auto xml = read (folder.getChildFile ("dotfiles/Dither.settings"));
+        auto xml = read (targetFile);
         ASSERT_NE (xml, nullptr);
-        EXPECT_EQ (xml->getNumChildElements(), loop ? 1 : 4) << target;
-        EXPECT_EQ (xml->getChildByAttribute ("name", UserSettings::tooltipsKey)->getStringAttribute ("val"), "0");
+        EXPECT_EQ (xml->getNumChildElements(), 4);
+        for (const auto& [key, value] : values)
+            EXPECT_EQ (xml->getChildByAttribute ("name", key)->getStringAttribute ("val"), value) << key;
+    };
+
+    {
+        JucePlugin first, second;
+        EXPECT_TRUE (first.getSettings()->switchTooltips());
+        second.getSettings()->storeDefaults (2, 1, 2);
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (3600);
+        expectTarget ({ { UserSettings::tooltipsKey, "1" }, { UserSettings::ditherTypeKey, "2" }, { UserSettings::bitDepthKey, "2" } });
+    }
+
+    ASSERT_TRUE (current().deleteFile());
+    ASSERT_TRUE (juce::File::createSymbolicLink (current(), "Dither.settings", false));
+    {
+        JucePlugin p;
+        p.getSettings()->storeDefaults (1, 3, 1);
+        EXPECT_FALSE (p.getSettings()->save());
+        EXPECT_EQ (current().getNativeLinkedTarget(), "Dither.settings");
+
+        ASSERT_TRUE (current().deleteFile());
+        ASSERT_TRUE (juce::File::createSymbolicLink (current(), target, false));
+        EXPECT_TRUE (p.getSettings()->saveIfNeeded());
+        expectTarget ({ { UserSettings::tooltipsKey, "1" }, { UserSettings::ditherTypeKey, "1" }, { UserSettings::noiseShapingKey, "3" } });
     }
 }
 
