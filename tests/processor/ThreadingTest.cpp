@@ -133,21 +133,18 @@ TEST (Threading, WhoeverSeesARestoresMarkSeesItsSettings)
     EXPECT_EQ (stale.load(), 0);
 }
 
-// Without a delay a change is written at once, but not from inside the
-// setter, which holds the property set's lock: a merge takes that lock after
-// the one of this process's instances. Changes on one thread and saves on
-// another: under ThreadSanitizer no lock-order inversion, in any build no
+// Without a delay a change is written at once, but not from the setter,
+// which holds the set's lock that a merge takes second. Changes on one thread
+// and saves on another: no lock-order inversion (under ThreadSanitizer), no
 // deadlock, and the last change reaches the file.
 TEST (Threading, SettingsWithoutDelayChangedAndSavedAtOnce)
 {
-    const auto folder = juce::File::createTempFile ("vantrel-threading");
-    const auto file = folder.getChildFile ("Dither.settings");
+    const auto file = juce::File::createTempFile ("vantrel-threading").getChildFile ("Dither.settings");
     auto options = UserSettings::options ("Dither", "Application Support");
     options.millisecondsBeforeSaving = 0;
-
     {
         UserSettings settings (file, options);
-        settings.setValue (UserSettings::ditherTypeKey, 0);
+        settings.setValue (UserSettings::ditherTypeKey, 0);   // alone: a setter's lock order shows before any deadlock
         std::thread saves ([&] { for (int i = 0; i < 100; ++i) settings.save(); });
         for (int i = 1; i <= 100; ++i)
             settings.setValue (UserSettings::ditherTypeKey, i);
@@ -157,6 +154,5 @@ TEST (Threading, SettingsWithoutDelayChangedAndSavedAtOnce)
             juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
         EXPECT_TRUE (file.loadFileAsString().contains ("val=\"100\""));
     }
-
-    folder.deleteRecursively();
+    file.getParentDirectory().deleteRecursively();
 }
