@@ -1,9 +1,11 @@
 #include "SettingsFile.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +15,14 @@ namespace
     {
         struct stat info {};
         return ::lstat (path.c_str(), &info) == 0 && S_ISLNK (info.st_mode);
+    }
+
+    // A regular file, or nothing at all yet: what a write may replace or
+    // create. The path is the end of a chain of links, itself no link.
+    bool isRegularOrMissing (const std::string& path)
+    {
+        struct stat info {};
+        return ::lstat (path.c_str(), &info) == 0 ? S_ISREG (info.st_mode) : errno == ENOENT;
     }
 
     // The text of the link, or nothing when it cannot be read.
@@ -55,24 +65,51 @@ juce::File SettingsFile::withSettingsExtension (const juce::File& chosen)
     return chosen;
 }
 
-bool SettingsFile::read (const juce::File& file, juce::MemoryBlock& content)
+bool SettingsFile::read (const juce::File& file, juce::MemoryBlock& content, size_t maxSize)
 {
-    juce::FileInputStream in (file);
+    // Opened without waiting (a FIFO would wait for a writer), and read only
+    // when what was opened is a regular file. The check is on the descriptor,
+    // not the path, so that nothing put in the file's place meanwhile is
+    // read: a device or a FIFO never is, and a socket cannot be opened.
+    const int fd = ::open (file.getFullPathName().toRawUTF8(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 
-    if (! in.openedOk())
+    if (fd < 0)
         return false;
 
-    // One byte more than allowed tells a file at the bound from a larger one.
-    content.reset();
-    const auto bytesRead = in.readIntoMemoryBlock (content, (ssize_t) (maxFileSize + 1));
+    struct stat info {};
+    bool ok = ::fstat (fd, &info) == 0 && S_ISREG (info.st_mode);
 
-    if (bytesRead > maxFileSize)
+    if (ok)
     {
+        // One byte more than allowed tells a file at the bound from a larger one.
         content.reset();
-        return false;
+        char buffer[16384];
+
+        while (content.getSize() <= maxSize)
+        {
+            const auto got = ::read (fd, buffer, sizeof (buffer));
+
+            if (got < 0 && errno == EINTR)
+                continue;
+
+            if (got <= 0)
+            {
+                ok = got == 0;
+                break;
+            }
+
+            content.append (buffer, (size_t) got);
+        }
+
+        if (! ok || content.getSize() > maxSize)
+        {
+            content.reset();
+            ok = false;
+        }
     }
 
-    return true;
+    ::close (fd);
+    return ok;
 }
 
 juce::File SettingsFile::writeTarget (const juce::File& path)
@@ -115,7 +152,10 @@ bool SettingsFile::write (const juce::File& file, const juce::MemoryBlock& conte
     // leads to and replaces that, so the link stays.
     const auto target = writeTarget (file);
 
-    if (target == juce::File() || target.isDirectory())
+    // Anything but a regular file stays as it is, and gets no temporary file
+    // beside it: a link to /dev/null would otherwise have one made in /dev
+    // and renamed over the device.
+    if (target == juce::File() || ! isRegularOrMissing (target.getFullPathName().toStdString()))
         return false;
 
     juce::TemporaryFile temporary (target, juce::TemporaryFile::useHiddenFile);

@@ -20,15 +20,21 @@ public:
         does not end with ".qwv" in any letter case. */
     static juce::File withSettingsExtension (const juce::File& chosen);
 
-    /** The whole content of the file; false when it cannot be opened or holds
-        more than maxFileSize bytes. */
-    static bool read (const juce::File& file, juce::MemoryBlock& content);
+    /** The whole content of the file; false when it cannot be opened, is not
+        a regular file or holds more than maxSize bytes. A device, a FIFO or a
+        socket at the path (links followed) reads as no file: it is opened
+        without waiting and left unread, so that a read never blocks. */
+    static bool read (const juce::File& file, juce::MemoryBlock& content, size_t maxSize = maxFileSize);
 
     /** Makes the content the whole of the file. It is written to a temporary
         file beside the target, which replaces the target only once all of it
         is on disk; on any failure the target stays as it was. A path that is
         a symbolic link stays one: the write goes to where it leads (see
-        writeTarget), and fails when that is nowhere. */
+        writeTarget), and fails when that is nowhere. Only a regular file is
+        replaced, or a missing one created: the write fails and leaves
+        anything else as it is (a folder, a device such as the /dev/null that
+        a settings file is linked to so that nothing is kept, a FIFO, a
+        socket). */
     static bool write (const juce::File& file, const juce::MemoryBlock& content);
 
     /** Links followed at most, as the kernel does (MAXSYMLINKS); a longer

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -76,13 +77,56 @@ namespace
         o.millisecondsBeforeSaving = -1;
         return o;
     }
+
+    // Whether a file or a folder is at the path, links followed. A device, a
+    // FIFO or a socket there counts as no file.
+    bool isThere (const juce::File& file)
+    {
+        struct stat info {};
+        return ::stat (file.getFullPathName().toRawUTF8(), &info) == 0
+            && (S_ISREG (info.st_mode) || S_ISDIR (info.st_mode));
+    }
+
+    // The values of a settings file, taken from its XML as the framework's
+    // properties file takes them (its binary format is not read: these
+    // options store XML), but read through SettingsFile::read, which never
+    // waits and reads regular files only. No file (see isThere) holds no
+    // values; false, as the framework's isValidFile(), when one is there but
+    // holds no set of values.
+    bool readValues (const juce::File& file, juce::StringPairArray& values)
+    {
+        if (! isThere (file))
+            return true;
+
+        juce::MemoryBlock bytes;
+        if (! SettingsFile::read (file, bytes, (size_t) std::numeric_limits<int>::max()))
+            return false;
+
+        const auto doc = juce::parseXMLIfTagMatches (bytes.toString(), "PROPERTIES");
+        if (doc == nullptr)
+            return false;
+
+        for (auto* e : doc->getChildWithTagNameIterator ("VALUE"))
+        {
+            const auto name = e->getStringAttribute ("name");
+
+            if (name.isNotEmpty())
+                values.set (name, e->getFirstChildElement() != nullptr
+                                      ? e->getFirstChildElement()->toString (juce::XmlElement::TextFormat().singleLine().withoutHeader())
+                                      : e->getStringAttribute ("val"));
+        }
+
+        return true;
+    }
 }
 
-UserSettings::UserSettings (const juce::File& settingsFile, const juce::PropertiesFile::Options& o)
-    : juce::PropertiesFile (settingsFile, withoutOwnDelay (o)),
+UserSettings::UserSettings (const juce::File& f, const juce::PropertiesFile::Options& o)
+    : juce::PropertiesFile (juce::File(), withoutOwnDelay (o)),
+      settingsFile (f),
       fileOptions (o),
       delayedSave (*this)
 {
+    readValues (settingsFile, getAllProperties());
     lastSeen = getAllProperties();
 }
 
@@ -121,29 +165,26 @@ juce::File UserSettings::fileFor (const juce::PropertiesFile::Options& o)
     return o.getDefaultFile();
 }
 
-std::unique_ptr<juce::PropertiesFile> UserSettings::open (const juce::PropertiesFile::Options& o)
-{
-    return std::make_unique<juce::PropertiesFile> (fileFor (o), o);
-}
-
 std::unique_ptr<UserSettings> UserSettings::openForProduct (const juce::String& productName)
 {
     const auto name = productName.replace ("Vantrel ", "").replaceCharacter (' ', '_');
     const auto o = options (name, "Application Support");
     auto settings = std::make_unique<UserSettings> (fileFor (o), o);
 
-    if (settings->getFile().exists())
+    if (isThere (settings->getFile()))
         return settings;
 
     const auto legacyName = productName.replaceCharacter (' ', '_');
 
     for (auto* subFolder : { "Application Support", "Preferences" })
     {
-        auto legacy = open (options (legacyName, subFolder));
+        const auto legacyFile = fileFor (options (legacyName, subFolder));
 
-        if (legacy->getFile().exists())
+        if (isThere (legacyFile))
         {
-            settings->addAllPropertiesFrom (*legacy);
+            juce::PropertySet legacy;
+            readValues (legacyFile, legacy.getAllProperties());
+            settings->addAllPropertiesFrom (legacy);
             settings->save();
             return settings;
         }
@@ -235,13 +276,13 @@ void UserSettings::propertyChanged()
     }
 
     // The base class marks the set as needing a write; the write follows
-    // after the options' delay.
+    // after the options' delay. With a delay of 0 it follows at the timer's
+    // first tick, never from here: the setters hold the property set's lock,
+    // and a merge takes it after the lock of this process's instances.
     juce::PropertiesFile::propertyChanged();
 
-    if (fileOptions.millisecondsBeforeSaving > 0)
+    if (fileOptions.millisecondsBeforeSaving >= 0)
         delayedSave.startTimer (fileOptions.millisecondsBeforeSaving);
-    else if (fileOptions.millisecondsBeforeSaving == 0)
-        saveIfNeeded();
 }
 
 bool UserSettings::mergeWithFile (bool write)
@@ -258,15 +299,13 @@ bool UserSettings::mergeWithFile (bool write)
     const SettingsFileLock otherProcesses (lockFile(), lockTimeoutMs);
     const juce::ScopedLock sl (getLock());
 
-    auto readOnly = fileOptions;
-    readOnly.doNotSave = true;
-    readOnly.processLock = nullptr;
-    juce::PropertiesFile onDisk (getFile(), readOnly);
+    juce::StringPairArray onDisk (fileOptions.ignoreCaseOfKeyNames);
+    const bool readable = readValues (getFile(), onDisk);
 
     // A file that is there but cannot be read gives nothing to take over:
     // this instance's values stand for it.
     const auto& mine = getAllProperties();
-    auto merged = onDisk.isValidFile() ? onDisk.getAllProperties() : mine;
+    auto merged = readable ? onDisk : mine;
 
     for (auto& key : changedKeys)
     {

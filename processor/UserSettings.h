@@ -22,6 +22,13 @@
     Through this class, save(), saveIfNeeded() and reload() merge as above;
     they hide the framework's versions, which would write or read the whole set
     over the other. The delayed save and the destructor use them too.
+
+    Only a regular file is read or replaced (see SettingsFile): a path that
+    leads to a device, a FIFO or a socket (a link to /dev/null, so that no
+    settings are kept) reads as no file, and every write to it fails, which
+    leaves it as it is. No read waits for such a file. So the framework's base
+    class holds the values only and is given no file, as it would read the
+    file when constructed; getFile() hides its version.
 */
 class UserSettings : public juce::PropertiesFile
 {
@@ -37,6 +44,9 @@ public:
     /** Writes what this instance changed and has not written yet. */
     ~UserSettings() override;
 
+    /** The settings file. */
+    const juce::File& getFile() const noexcept   { return settingsFile; }
+
     /** The options for a settings file named after the given name. */
     static juce::PropertiesFile::Options options (const juce::String& name, const juce::String& osxSubFolder);
 
@@ -45,14 +55,10 @@ public:
         folder of its own in the home folder. */
     static juce::File fileFor (const juce::PropertiesFile::Options& options);
 
-    /** Opens the file of the options as a plain, unshared properties file
-        (for reading the older file). */
-    static std::unique_ptr<juce::PropertiesFile> open (const juce::PropertiesFile::Options& options);
-
-    /** Opens the current file for the product; if it does not exist yet, takes
-        over the file under the older name (copying every key and saving at
-        once) or, failing that, sets the first-run values, which the delayed
-        save writes later. */
+    /** Opens the current file for the product; if it does not exist yet (or
+        is no file, as a device is), takes over the file under the older name
+        (copying every key and saving at once) or, failing that, sets the
+        first-run values, which the delayed save writes later. */
     static std::unique_ptr<UserSettings> openForProduct (const juce::String& productName);
 
     /** Decimal integer text as the settings store it: leading white space,
@@ -106,6 +112,7 @@ private:
         UserSettings& owner;
     };
 
+    const juce::File settingsFile;
     juce::PropertiesFile::Options fileOptions;
     DelayedSave delayedSave;
 

@@ -68,6 +68,32 @@ fault link-replaced     processor/SettingsFile.cpp  'const auto target = writeTa
 fault silent-state-change processor/JucePlugin.cpp  'if (! createStateXml().isEquivalentTo (&before, false))'  'if (false)'
 fault dialog-not-reaped ui/SettingsFileChooser.cpp  'waitpid (dialogProcess, &status, WNOHANG)'  '0'
 fault xlib-queue-left  cmake/VantrelJuce.cmake  'if (queued > 0)'  'if (queued < 0)'
+fault write-any-kind    processor/SettingsFile.cpp  '! isRegularOrMissing (target.getFullPathName().toStdString())'  'target.isDirectory()'
+fault read-blocking     processor/SettingsFile.cpp  'O_RDONLY | O_NONBLOCK | O_NOCTTY'  'O_RDONLY | O_NOCTTY'
+fault read-any-kind     processor/SettingsFile.cpp  '::fstat (fd, &info) == 0 && S_ISREG (info.st_mode)'  '::fstat (fd, &info) == 0'
+fault base-own-file     processor/UserSettings.cpp  'juce::PropertiesFile (juce::File(), withoutOwnDelay (o))'  'juce::PropertiesFile (f, o)'
+fault save-in-setter    processor/UserSettings.cpp \
+$'    if (fileOptions.millisecondsBeforeSaving >= 0)
+        delayedSave.startTimer (fileOptions.millisecondsBeforeSaving);' \
+$'    if (fileOptions.millisecondsBeforeSaving > 0)
+        delayedSave.startTimer (fileOptions.millisecondsBeforeSaving);
+    else if (fileOptions.millisecondsBeforeSaving == 0)
+        saveIfNeeded();'
+fault link-limit-2      processor/SettingsFile.h  'maxLinks = 40;'  'maxLinks = 2;'
+fault lock-follows-link processor/UserSettings.cpp  'O_CREAT | O_CLOEXEC | O_NOFOLLOW'  'O_CREAT | O_CLOEXEC'
+fault lock-shared       processor/UserSettings.cpp  '::flock (fd, LOCK_EX | LOCK_NB)'  '::flock (fd, LOCK_SH | LOCK_NB)'
+fault pending-cleared-early processor/UserSettings.cpp \
+$'    if (! SettingsFile::write (getFile(), bytes))
+        return false;
+
+    setNeedsToBeSaved (false);
+    changedKeys.clear();
+    firstRunKeys.clear();
+    return true;' \
+$'    setNeedsToBeSaved (false);
+    changedKeys.clear();
+    firstRunKeys.clear();
+    return SettingsFile::write (getFile(), bytes);'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done

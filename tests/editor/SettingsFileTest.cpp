@@ -6,9 +6,15 @@
 
 #include <cerrno>
 #include <csignal>
+#include <future>
 #include <limits>
 #include <sys/resource.h>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,6 +106,32 @@ namespace
 
         names.sort (false);
         return names;
+    }
+
+    /** Makes a FIFO, a Unix socket or a character device (as /dev/null is). */
+    bool makeNode (const juce::File& path, mode_t kind)
+    {
+        if (kind != S_IFSOCK)
+            return ::mknod (path.getFullPathName().toRawUTF8(), kind | 0600, makedev (1, 3)) == 0;
+
+        sockaddr_un address { AF_UNIX, {} };
+        path.getFullPathName().copyToUTF8 (address.sun_path, sizeof (address.sun_path));
+        const int fd = ::socket (AF_UNIX, SOCK_STREAM, 0);
+        const bool bound = ::bind (fd, (const sockaddr*) &address, sizeof (address)) == 0;
+        ::close (fd);
+        return bound;
+    }
+
+    /** Whether the call returns within 5 s, on a thread of its own. One that
+        waits on the FIFO longer is let go by a writer opening it. */
+    template <typename Call>
+    bool returnsAtOnce (Call call, const juce::File& fifo)
+    {
+        auto done = std::async (std::launch::async, call);
+        const bool atOnce = done.wait_for (std::chrono::seconds (5)) == std::future_status::ready;
+        while (done.wait_for (std::chrono::milliseconds (10)) != std::future_status::ready)
+            ::close (::open (fifo.getFullPathName().toRawUTF8(), O_WRONLY | O_NONBLOCK));
+        return atOnce;
     }
 
     std::vector<float> stores (JucePlugin& p)
@@ -394,13 +426,24 @@ TEST_F (SettingsFiles, ALoadTellsTheHostOfAChangedStateButNoParameter)
 TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
 {
     // Each case: the links to make (name, target as written; "@" stands for
-    // the test's folder) and the file that a save to mix.qwv writes (none:
-    // the save fails).
+    // the test's folder), the file that a save to mix.qwv writes (none: the
+    // save fails) and the kind of node made at dotfiles/node, if any.
     struct Case
     {
         const char* name;
-        std::vector<std::pair<const char*, const char*>> links;
+        std::vector<std::pair<juce::String, juce::String>> links;
         const char* written;
+        mode_t node = 0;
+    };
+
+    // mix.qwv, link2, link3 and so on to dotfiles/mix.qwv: as many links as
+    // the kernel follows (40), or one more.
+    const auto chain = [] (int length)
+    {
+        std::vector<std::pair<juce::String, juce::String>> links { { "mix.qwv", "link2" } };
+        for (int i = 2; i <= length; ++i)
+            links.push_back ({ "link" + juce::String (i), i < length ? "link" + juce::String (i + 1) : "dotfiles/mix.qwv" });
+        return links;
     };
 
     const Case cases[] = {
@@ -412,9 +455,18 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
         { "dangling, no folder", { { "mix.qwv", "missing/new.qwv" } },                               nullptr },
         { "loop",                { { "mix.qwv", "other.qwv" }, { "other.qwv", "mix.qwv" } },        nullptr },
         { "link to a folder",    { { "mix.qwv", "dotfiles" } },                                      nullptr },
+        { "40 links",            chain (40),                                                         "dotfiles/mix.qwv" },
+        { "41 links",            chain (41),                                                         nullptr },
+        // Neither read nor replaced, and no read waits for them. The device
+        // last: where mknod is not allowed, the test ends there as skipped.
+        { "link to a FIFO",      { { "mix.qwv", "dotfiles/node" } },                                 nullptr, S_IFIFO },
+        { "link to a socket",    { { "mix.qwv", "dotfiles/node" } },                                 nullptr, S_IFSOCK },
+        { "link to a device",    { { "mix.qwv", "dotfiles/node" } },                                 nullptr, S_IFCHR },
     };
 
     setSettings (true, 2, 3, 2, true);
+    const auto* userFile = plugin.getSettings()->getFile().getFullPathName().toRawUTF8();
+    ASSERT_TRUE (plugin.getSettings()->getFile().getParentDirectory().createDirectory());
 
     for (const auto& c : cases)
     {
@@ -422,29 +474,61 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
         ASSERT_TRUE (folder.getChildFile ("dotfiles/sub").createDirectory());
         ASSERT_TRUE (folder.getChildFile ("dotfiles/mix.qwv").replaceWithText ("old"));
 
+        const auto node = folder.getChildFile ("dotfiles/node");
+        if (c.node != 0 && ! makeNode (node, c.node))
+        {
+            ASSERT_EQ (c.node, (mode_t) S_IFCHR) << c.name;
+            GTEST_SKIP() << "mknod of a device is not allowed here";
+        }
+
         juce::StringArray expectedEntries { "dotfiles" };
         for (const auto& [name, target] : c.links)
         {
-            ASSERT_TRUE (juce::File::createSymbolicLink (folder.getChildFile (name), juce::String (target).replace ("@", folder.getFullPathName()), false)) << c.name;
+            ASSERT_TRUE (juce::File::createSymbolicLink (folder.getChildFile (name), target.replace ("@", folder.getFullPathName()), false)) << c.name;
             expectedEntries.add (name);
         }
         expectedEntries.sort (false);
 
-        save (folder.getChildFile ("mix.qwv"));
+        const auto mix = folder.getChildFile ("mix.qwv");
+        save (mix);
+        EXPECT_EQ (SettingsFile::write (mix, chunk()), c.written != nullptr) << c.name;
+
+        // A read returns at once, with the file at the end of the chain or,
+        // as for a missing file, nothing.
+        juce::MemoryBlock content;
+        bool readOk = false;
+        EXPECT_TRUE (returnsAtOnce ([&] { readOk = SettingsFile::read (mix, content); }, node)) << c.name;
+        EXPECT_EQ (readOk, c.written != nullptr) << c.name;
+        EXPECT_EQ (content, readOk ? chunk() : juce::MemoryBlock()) << c.name;
+
+        if (c.node != 0)
+        {
+            // So does an instance whose per-user settings file leads there;
+            // its save fails. The node is still what it was.
+            ::unlink (userFile);
+            ASSERT_EQ (::symlink (node.getFullPathName().toRawUTF8(), userFile), 0);
+            EXPECT_TRUE (returnsAtOnce ([] { JucePlugin p; p.getSettings()->storeDefaults (1, 2, 1); EXPECT_FALSE (p.getSettings()->save()); }, node)) << c.name;
+            ::unlink (userFile);
+
+            struct stat info {};
+            EXPECT_TRUE (::lstat (node.getFullPathName().toRawUTF8(), &info) == 0 && (info.st_mode & S_IFMT) == c.node) << c.name;
+        }
 
         // Every link is still the same link, and nothing else appeared beside
         // the links or the file they lead to.
         for (const auto& [name, target] : c.links)
-            EXPECT_EQ (folder.getChildFile (name).getNativeLinkedTarget(), juce::String (target).replace ("@", folder.getFullPathName())) << c.name << ": " << name;
+            EXPECT_EQ (folder.getChildFile (name).getNativeLinkedTarget(), target.replace ("@", folder.getFullPathName())) << c.name << ": " << name;
 
         EXPECT_EQ (entries (folder), expectedEntries) << c.name;
         const bool newFile = c.written != nullptr && juce::String (c.written) != "dotfiles/mix.qwv";
-        EXPECT_EQ (entries (folder.getChildFile ("dotfiles")).size(), newFile ? 3 : 2) << c.name;
+        EXPECT_EQ (entries (folder.getChildFile ("dotfiles")).size(), newFile || c.node != 0 ? 3 : 2) << c.name;
 
         if (c.written != nullptr)
             EXPECT_EQ (contentOf (folder.getChildFile (c.written)), chunk()) << c.name;
         else
             EXPECT_EQ (folder.getChildFile ("dotfiles/mix.qwv").loadFileAsString(), "old") << c.name;
+
+        ::unlink (node.getFullPathName().toRawUTF8());   // the folder's removal leaves it
     }
 }
 

@@ -345,7 +345,9 @@ TEST_F (Construction, NoWriteDropsWhatAnotherInstanceWroteSince)
 }
 
 // A settings file kept elsewhere and linked in: a write goes to where the
-// link leads, and the link stays. A loop is left alone and the write fails.
+// link leads, and the link stays; the delayed saves of two instances keep
+// each other's values. A loop is left alone and the write fails, but what it
+// was to write is kept: once the link is mended, the next save writes it.
 TEST_F (Construction, ALinkedSettingsFileStaysALink)
 {
     for (const auto* target : { "../dotfiles/Dither.settings", "Dither.settings" })
@@ -357,23 +359,37 @@ TEST_F (Construction, ALinkedSettingsFileStaysALink)
         ASSERT_TRUE (juce::File::createSymbolicLink (current(), target, false));
 
         {
-            JucePlugin p;
+            JucePlugin p, other;
             p.getSettings()->storeDefaults (2, 1, 2);
+            other.getSettings()->switchTooltips();
             EXPECT_EQ (p.getSettings()->save(), ! loop) << target;
+            EXPECT_EQ (current().getNativeLinkedTarget(), target);
+
+            if (loop)
+            {
+                ASSERT_TRUE (current().deleteFile());
+                ASSERT_TRUE (juce::File::createSymbolicLink (current(), "../dotfiles/Dither.settings", false));
+                EXPECT_TRUE (p.getSettings()->saveIfNeeded());
+            }
+
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (3600);
         }
 
-        EXPECT_EQ (current().getNativeLinkedTarget(), target);
+        EXPECT_EQ (current().getNativeLinkedTarget(), "../dotfiles/Dither.settings");
 
-        // The value kept there and the ones just saved.
+        // The defaults saved, and the switch of the other instance: off from
+        // on where it started on the loop, which reads as no file.
         auto xml = read (folder.getChildFile ("dotfiles/Dither.settings"));
         ASSERT_NE (xml, nullptr);
-        EXPECT_EQ (xml->getNumChildElements(), loop ? 1 : 4) << target;
-        EXPECT_EQ (xml->getChildByAttribute ("name", UserSettings::tooltipsKey)->getStringAttribute ("val"), "0");
+        EXPECT_EQ (xml->getNumChildElements(), 4) << target;
+        EXPECT_EQ (xml->getChildByAttribute ("name", UserSettings::ditherTypeKey)->getStringAttribute ("val"), "2");
+        EXPECT_EQ (xml->getChildByAttribute ("name", UserSettings::tooltipsKey)->getStringAttribute ("val"), loop ? "0" : "1");
     }
 }
 
 // The lock that other processes take is a file beside the settings file, in
-// the user's own folder: while someone else holds it, a save waits.
+// the user's own folder: while someone else holds it, shared or exclusive, a
+// save waits.
 TEST_F (Construction, SavesWaitForTheLockFileBesideTheSettingsFile)
 {
     JucePlugin p;
@@ -382,20 +398,34 @@ TEST_F (Construction, SavesWaitForTheLockFileBesideTheSettingsFile)
 
     const auto lock = folder.getChildFile ("Dither/Dither.settings.lock");
     EXPECT_TRUE (lock.existsAsFile());
-    const int fd = ::open (lock.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT, 0600);
-    ASSERT_EQ (::flock (fd, LOCK_EX | LOCK_NB), 0);
 
-    std::thread holder ([fd] { std::this_thread::sleep_for (std::chrono::milliseconds (500)); ::close (fd); });
-    const auto start = juce::Time::getMillisecondCounterHiRes();
-    settings.setValue (UserSettings::ditherTypeKey, "3");
-    EXPECT_TRUE (settings.save());
-    const auto waited = juce::Time::getMillisecondCounterHiRes() - start;
-    holder.join();
+    for (const int kind : { LOCK_EX, LOCK_SH })
+    {
+        const int fd = ::open (lock.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT, 0600);
+        ASSERT_EQ (::flock (fd, kind | LOCK_NB), 0);
 
-    EXPECT_GE (waited, 400.0);
-    EXPECT_LT (waited, 1900.0);   // it got the lock, and did not wait out the timeout
-    EXPECT_TRUE (current().loadFileAsString().contains ("val=\"3\""));
+        // Held from here for 500 ms, however late the holder runs.
+        const auto start = std::chrono::steady_clock::now();
+        std::thread holder ([fd, start] { std::this_thread::sleep_until (start + std::chrono::milliseconds (500)); ::close (fd); });
+        settings.setValue (UserSettings::ditherTypeKey, kind + 2);   // 3 or 4, no other key's value
+        EXPECT_TRUE (settings.save());
+        const auto waited = std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now() - start).count();
+        holder.join();
+
+        EXPECT_GE (waited, 400.0) << kind;
+        EXPECT_LT (waited, 1900.0) << kind;   // it got the lock, and did not wait out the timeout
+        EXPECT_TRUE (current().loadFileAsString().contains ("val=\"" + juce::String (kind + 2) + "\""));
+    }
 
     // The settings file and its lock are all that the folder holds.
     EXPECT_EQ (current().getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 2);
+
+    // A link in the lock's place is not followed: the file it names is not
+    // made, and the save goes ahead without the lock.
+    ASSERT_TRUE (lock.deleteFile());
+    ASSERT_TRUE (juce::File::createSymbolicLink (lock, folder.getChildFile ("elsewhere").getFullPathName(), false));
+    settings.setValue (UserSettings::ditherTypeKey, "7");
+    EXPECT_TRUE (settings.save());
+    EXPECT_TRUE (current().loadFileAsString().contains ("val=\"7\""));
+    EXPECT_FALSE (folder.getChildFile ("elsewhere").exists());
 }

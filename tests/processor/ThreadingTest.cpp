@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "processor/JucePlugin.h"
+#include "processor/UserSettings.h"
 
 // Audio on one thread, automation on another and the message thread running
 // the engine's timer and an editor-like consumer of the editor's marker, all
@@ -130,4 +131,28 @@ TEST (Threading, WhoeverSeesARestoresMarkSeesItsSettings)
 
     consumer.join();
     EXPECT_EQ (stale.load(), 0);
+}
+
+// Without a delay a change is written at once, but not from the setter,
+// which holds the set's lock that a merge takes second. Changes on one thread
+// and saves on another: no lock-order inversion (under ThreadSanitizer), no
+// deadlock, and the last change reaches the file.
+TEST (Threading, SettingsWithoutDelayChangedAndSavedAtOnce)
+{
+    const auto file = juce::File::createTempFile ("vantrel-threading").getChildFile ("Dither.settings");
+    auto options = UserSettings::options ("Dither", "Application Support");
+    options.millisecondsBeforeSaving = 0;
+    {
+        UserSettings settings (file, options);
+        settings.setValue (UserSettings::ditherTypeKey, 0);   // alone: a setter's lock order shows before any deadlock
+        std::thread saves ([&] { for (int i = 0; i < 100; ++i) settings.save(); });
+        for (int i = 1; i <= 100; ++i)
+            settings.setValue (UserSettings::ditherTypeKey, i);
+        saves.join();
+
+        for (int i = 0; i < 200 && ! file.loadFileAsString().contains ("val=\"100\""); ++i)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+        EXPECT_TRUE (file.loadFileAsString().contains ("val=\"100\""));
+    }
+    file.getParentDirectory().deleteRecursively();
 }
