@@ -38,8 +38,9 @@ namespace
     public:
         SettingsFileLock (const juce::File& lockFile, int timeoutMs)
         {
-            // No link is followed at the last step: the lock file is ours.
-            fd = ::open (lockFile.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            // No link is followed at the last step: the lock file is ours. Nor
+            // does the open wait, whatever was put there (a terminal device).
+            fd = ::open (lockFile.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
 
             if (fd < 0)
                 return;

@@ -80,7 +80,7 @@ $'    if (fileOptions.millisecondsBeforeSaving > 0)
     else if (fileOptions.millisecondsBeforeSaving == 0)
         saveIfNeeded();'
 fault link-limit-2      processor/SettingsFile.h  'maxLinks = 40;'  'maxLinks = 2;'
-fault lock-follows-link processor/UserSettings.cpp  'O_CREAT | O_CLOEXEC | O_NOFOLLOW'  'O_CREAT | O_CLOEXEC'
+fault lock-follows-link processor/UserSettings.cpp  'O_CLOEXEC | O_NOFOLLOW'  'O_CLOEXEC'
 fault lock-shared       processor/UserSettings.cpp  '::flock (fd, LOCK_EX | LOCK_NB)'  '::flock (fd, LOCK_SH | LOCK_NB)'
 fault pending-cleared-early processor/UserSettings.cpp \
 $'    if (! SettingsFile::write (getFile(), bytes))

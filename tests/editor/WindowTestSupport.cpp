@@ -280,16 +280,16 @@ namespace windowtest
 
     juce::String clickForWindowCommand (juce::Point<int> p, const juce::String& title)
     {
-        // A click is repeated only after three seconds without the window (a
-        // slow one shows within a fraction of that) and only while none of
-        // that title exists, shown or not, so a window on its way is never
-        // clicked away.
+        // A click is repeated only after five seconds without the window (a
+        // slow one shows within a fraction of that, and within seconds with
+        // every core busy) and only while none of that title exists, shown or
+        // not, so a window on its way is never clicked away.
         const juce::String name ("--name '^" + title + "$' > /dev/null");
         return "for click in 1 2; do " + clickCommand (p)
-             + "timeout 3 bash -c \"until xdotool search --onlyvisible " + name + "; do sleep 0.02; done\" && break; "
+             + "timeout 5 bash -c \"until xdotool search --onlyvisible " + name + "; do sleep 0.02; done\" && break; "
              + "if xdotool search " + name + "; then " + waitForWindowCommand (title) + "break; fi; "
              + "[ $click = 2 ] && exit 1; "
-             + logRepeatCommand ("no window '" + title + "' 3 s after the click at " + juce::String (p.x) + "," + juce::String (p.y) + ": clicked again")
+             + logRepeatCommand ("no window '" + title + "' 5 s after the click at " + juce::String (p.x) + "," + juce::String (p.y) + ": clicked again")
              + "done; ";
     }
 

@@ -84,7 +84,7 @@ namespace windowtest
     int repeatsInThisTest();
 
     /** The command that clicks at the point until a window with the title is
-        on the screen: it clicks once more, logged, when three seconds after
+        on the screen: it clicks once more, logged, when five seconds after
         the click no such window exists, and fails after ten seconds without it. */
     juce::String clickForWindowCommand (juce::Point<int> screenPoint, const juce::String& title);
 
