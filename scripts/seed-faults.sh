@@ -67,6 +67,8 @@ fault inherit-descriptors ui/DocumentLauncher.cpp  'closeInheritedDescriptors (e
 fault link-replaced     processor/SettingsFile.cpp  'const auto target = writeTarget (file);'  'const auto target = file;'
 fault silent-state-change processor/JucePlugin.cpp  'if (! createStateXml().isEquivalentTo (&before, false))'  'if (false)'
 fault dialog-not-reaped ui/SettingsFileChooser.cpp  'waitpid (dialogProcess, &status, WNOHANG)'  '0'
+fault cloexec-from-4    ui/DocumentLauncher.cpp  'close_range (3, ~0u, CLOSE_RANGE_CLOEXEC)'  'close_range (4, ~0u, CLOSE_RANGE_CLOEXEC)'
+fault close-loop-from-4 ui/DocumentLauncher.cpp  'for (int fd = 3; fd < descriptorLimit; ++fd)'  'for (int fd = 4; fd < descriptorLimit; ++fd)'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done

@@ -2,15 +2,37 @@
 // xdg-open that records the arguments it is given and the descriptors it has.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "EditorTestSupport.h"
 #include "ui/DocumentLauncher.h"
+
+namespace
+{
+    // Set while a launch is to meet a kernel without close_range.
+    std::atomic<bool> closeRangeMissing { false };
+}
+
+// The C library's close_range, which the launcher calls in the new process,
+// in front of the kernel's: it fails as an older kernel's does while the test
+// asks for that. Async-signal-safe, as the caller needs.
+extern "C" int close_range (unsigned int first, unsigned int last, int flags) noexcept
+{
+    if (closeRangeMissing.load())
+    {
+        errno = ENOSYS;
+        return -1;
+    }
+
+    return (int) syscall (SYS_close_range, first, last, flags);
+}
 
 namespace
 {
@@ -150,30 +172,51 @@ namespace
     };
 
     // Descriptors of the host without close-on-exec, as a sound device's or a
-    // socket's would be: one below the launcher's own and one far above.
+    // socket's would be: one below the launcher's own and one far above and,
+    // where asked, 3, the first that is not a standard stream. What 3 held
+    // (the framework's message queue, which then takes no messages) is kept
+    // aside and put back with its flags.
     struct LeakedDescriptors
     {
-        explicit LeakedDescriptors (const juce::File& file)
+        explicit LeakedDescriptors (const juce::File& file, bool onThree = false)
         {
             file.replaceWithText ("open");
             low = ::open (file.getFullPathName().toRawUTF8(), O_RDONLY);
             high = low >= 0 ? dup2 (low, 900) : -1;
+
+            if (onThree && low >= 0)
+            {
+                keptThree = fcntl (3, F_DUPFD_CLOEXEC, 10);
+                keptFlags = keptThree >= 0 ? fcntl (3, F_GETFD) : 0;
+                three = dup2 (low, 3);
+            }
         }
 
         ~LeakedDescriptors()
         {
+            if (keptThree >= 0)
+            {
+                dup3 (keptThree, 3, (keptFlags & FD_CLOEXEC) != 0 ? O_CLOEXEC : 0);
+                close (keptThree);
+            }
+            else if (three == 3 && low != 3)
+            {
+                close (3);
+            }
+
             close (low);
             close (high);
         }
 
-        int low = -1, high = -1;
+        int low = -1, high = -1, three = -1, keptThree = -1, keptFlags = 0;
     };
 }
 
 // Each file name arrives as the one argument, byte for byte, nothing in it
 // runs, the file's execute bit plays no part, and the process keeps no child.
 // xdg-open is found in any absolute folder of the PATH, never under the
-// working folder, and it gets none of the host's descriptors.
+// working folder, and it gets none of the host's descriptors, 3 included,
+// with close_range or without.
 TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
 {
     struct Case { const char* name; bool executable; const char* path; };
@@ -192,9 +235,10 @@ TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
         { "relative entry first.pdf", false, "../working:BIN" },
     };
 
-    const LeakedDescriptors descriptors (leaked);
+    const LeakedDescriptors descriptors (leaked, true);
     ASSERT_GE (descriptors.low, 0);
     ASSERT_EQ (descriptors.high, 900);
+    ASSERT_EQ (descriptors.three, 3);
 
     const Environment environment (pathFrom ("BIN"), working);
 
@@ -209,6 +253,13 @@ TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
         EXPECT_FALSE (hasChildren()) << c.name << ": a child is left to reap";
         expectOneLaunchWith (document.getFullPathName(), c.name);
     }
+
+    // Where the kernel lacks close_range, the descriptors are closed one by one.
+    closeRangeMissing = true;
+    const auto opened = DocumentLauncher::open (documents.getChildFile ("run-me.pdf").getFullPathName());
+    closeRangeMissing = false;
+    ASSERT_TRUE (opened);
+    expectOneLaunchWith (documents.getChildFile ("run-me.pdf").getFullPathName(), "without close_range");
 
     // Nothing the names hold ran, neither here nor in the documents' folder;
     // the decoy is all the working folder holds.
