@@ -74,6 +74,7 @@ $'readFromMemoryStream (state, loaded))
                 return loaded ? kResultTrue : kResultFalse;' \
 $'readFromMemoryStream (state, loaded))
                 return kResultTrue;'
+fault answered-pid-kept ui/SettingsFileChooser.cpp  $'before it reports.\n        dialogProcess = 0;'  'before it reports.'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done
