@@ -94,6 +94,14 @@ $'    setNeedsToBeSaved (false);
     changedKeys.clear();
     firstRunKeys.clear();
     return SettingsFile::write (getFile(), bytes);'
+fault cloexec-from-4    ui/DocumentLauncher.cpp  'close_range (3, ~0u, CLOSE_RANGE_CLOEXEC)'  'close_range (4, ~0u, CLOSE_RANGE_CLOEXEC)'
+fault close-loop-from-4 ui/DocumentLauncher.cpp  'for (int fd = 3; fd < descriptorLimit; ++fd)'  'for (int fd = 4; fd < descriptorLimit; ++fd)'
+fault memory-stream-loaded cmake/VantrelJuce.cmake \
+$'readFromMemoryStream (state, loaded))
+                return loaded ? kResultTrue : kResultFalse;' \
+$'readFromMemoryStream (state, loaded))
+                return kResultTrue;'
+fault answered-pid-kept ui/SettingsFileChooser.cpp  $'before it reports.\n        dialogProcess = 0;'  'before it reports.'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done

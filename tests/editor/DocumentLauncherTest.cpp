@@ -2,15 +2,38 @@
 // xdg-open that records the arguments it is given and the descriptors it has.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "EditorTestSupport.h"
 #include "ui/DocumentLauncher.h"
+
+namespace
+{
+    // Set while a launch is to meet a kernel without close_range.
+    std::atomic<bool> closeRangeMissing { false };
+}
+
+// The C library's close_range, which the launcher calls in the new process,
+// in front of the kernel's: it fails as an older kernel's does while the test
+// asks for that. Async-signal-safe, as the caller needs.
+extern "C" int close_range (unsigned int first, unsigned int last, int flags) noexcept
+{
+    if (closeRangeMissing.load())
+    {
+        errno = ENOSYS;
+        return -1;
+    }
+
+    return (int) syscall (SYS_close_range, first, last, flags);
+}
 
 namespace
 {
@@ -134,6 +157,7 @@ namespace
             const auto targets = descriptorTargets (records);
             EXPECT_FALSE (targets.isEmpty()) << row;
             EXPECT_FALSE (targets.contains (leaked.getFullPathName())) << row << ": the host's descriptor was inherited";
+            EXPECT_TRUE (atThree.isEmpty() || ! targets.contains (atThree)) << row << ": descriptor 3 was inherited";
 
             records.deleteRecursively();
             records.createDirectory();
@@ -147,33 +171,52 @@ namespace
         const juce::File empty { root.getChildFile ("empty") };
         const juce::File other { root.getChildFile ("other") };
         const juce::File leaked { root.getChildFile ("leaked descriptor") };
+        juce::String atThree;   // the target of descriptor 3, where a test made it one to leave out
     };
 
     // Descriptors of the host without close-on-exec, as a sound device's or a
-    // socket's would be: one below the launcher's own and one far above.
+    // socket's would be: one below the launcher's own and one far above and,
+    // where asked, 3, the first that is not a standard stream. That is the
+    // file where 3 was free; otherwise it is what the host has there (in this
+    // program the framework's message queue, which must keep working: a
+    // descriptor put in its place would lose the messages posted meanwhile),
+    // with close-on-exec cleared until the end.
     struct LeakedDescriptors
     {
-        explicit LeakedDescriptors (const juce::File& file)
+        explicit LeakedDescriptors (const juce::File& file, bool onThree = false)
         {
             file.replaceWithText ("open");
             low = ::open (file.getFullPathName().toRawUTF8(), O_RDONLY);
             high = low >= 0 ? dup2 (low, 900) : -1;
+
+            if (onThree && (threeFlags = fcntl (3, F_GETFD)) >= 0)
+            {
+                fcntl (3, F_SETFD, threeFlags & ~FD_CLOEXEC);
+                char target[4096];
+                const auto length = readlink ("/proc/self/fd/3", target, sizeof (target));
+                threeTarget = juce::String::fromUTF8 (target, (int) std::max<ssize_t> (length, 0));
+            }
         }
 
         ~LeakedDescriptors()
         {
+            if (threeFlags >= 0)
+                fcntl (3, F_SETFD, threeFlags);
+
             close (low);
             close (high);
         }
 
-        int low = -1, high = -1;
+        int low = -1, high = -1, threeFlags = -1;
+        juce::String threeTarget;   // what descriptor 3 points to, where asked
     };
 }
 
 // Each file name arrives as the one argument, byte for byte, nothing in it
 // runs, the file's execute bit plays no part, and the process keeps no child.
 // xdg-open is found in any absolute folder of the PATH, never under the
-// working folder, and it gets none of the host's descriptors.
+// working folder, and it gets none of the host's descriptors, 3 included,
+// with close_range or without.
 TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
 {
     struct Case { const char* name; bool executable; const char* path; };
@@ -192,9 +235,11 @@ TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
         { "relative entry first.pdf", false, "../working:BIN" },
     };
 
-    const LeakedDescriptors descriptors (leaked);
+    const LeakedDescriptors descriptors (leaked, true);
     ASSERT_GE (descriptors.low, 0);
     ASSERT_EQ (descriptors.high, 900);
+    ASSERT_TRUE (descriptors.threeTarget.isNotEmpty());
+    atThree = descriptors.threeTarget;
 
     const Environment environment (pathFrom ("BIN"), working);
 
@@ -209,6 +254,13 @@ TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
         EXPECT_FALSE (hasChildren()) << c.name << ": a child is left to reap";
         expectOneLaunchWith (document.getFullPathName(), c.name);
     }
+
+    // Where the kernel lacks close_range, the descriptors are closed one by one.
+    closeRangeMissing = true;
+    const auto opened = DocumentLauncher::open (documents.getChildFile ("run-me.pdf").getFullPathName());
+    closeRangeMissing = false;
+    ASSERT_TRUE (opened);
+    expectOneLaunchWith (documents.getChildFile ("run-me.pdf").getFullPathName(), "without close_range");
 
     // Nothing the names hold ran, neither here nor in the documents' folder;
     // the decoy is all the working folder holds.

@@ -4,6 +4,7 @@
 #include "processor/StateChunk.h"
 #include "ui/SettingsFileChooser.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <future>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -534,6 +536,31 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
 
 namespace
 {
+    // How many times waitpid and kill were called while a test counts them.
+    std::atomic<bool> countingProcessCalls { false };
+    std::atomic<int> processCalls { 0 };
+}
+
+// The C library's waitpid and kill in front of the kernel's, for the whole
+// test program (the framework's calls included): they count while a test asks.
+extern "C" pid_t waitpid (pid_t pid, int* status, int options)
+{
+    if (countingProcessCalls.load())
+        ++processCalls;
+
+    return (pid_t) syscall (SYS_wait4, pid, status, options, nullptr);
+}
+
+extern "C" int kill (pid_t pid, int signal) noexcept
+{
+    if (countingProcessCalls.load())
+        ++processCalls;
+
+    return (int) syscall (SYS_kill, pid, signal);
+}
+
+namespace
+{
     // The native dialogs, through a stand-in zenity on the PATH that the
     // framework's 'which' check finds: it records its process id and waits,
     // as the dialog does until the user answers, or, with STUB_ANSWER set,
@@ -671,21 +698,62 @@ TEST_F (NativeDialogs, AClosedDialogLeavesNoZombieAndTheHostsChildAlone)
 }
 
 // A dialog that the user answers is reaped by the framework and reports the
-// file; nothing is left.
+// file; nothing is left. Closing the chooser or the editor afterwards neither
+// waits for nor signals any process: the answered dialog's id may be another
+// process's by then.
 TEST_F (NativeDialogs, AnAnsweredDialogReportsTheFileAndLeavesNoChild)
 {
     const auto chosen = root.getChildFile ("chosen mix.qwv");
     setenv ("STUB_ANSWER", chosen.getFullPathName().toRawUTF8(), 1);
+    {
+        JucePlugin source;
+        source.ditherType = 2;
+        juce::MemoryBlock state;
+        source.getStateInformation (state);
+        ASSERT_TRUE (chosen.replaceWithData (state.getData(), state.getSize()));
+    }
 
-    SettingsFileChooser chooser;
-    juce::Array<juce::File> answers;
-    chooser.chooseFileToSave ([&] (const juce::File& f) { answers.add (f); });
-    ASSERT_GT (nextDialog(), 0);
+    enum class Close { cancel, chooserDestroyed, editorClosed };
 
-    EXPECT_TRUE (editortest::pumpUntil ([&] { return ! answers.isEmpty(); }));
-    EXPECT_EQ (answers, juce::Array<juce::File> { chosen });
+    for (const auto how : { Close::cancel, Close::chooserDestroyed, Close::editorClosed })
+    {
+        SCOPED_TRACE ((int) how);
+        JucePlugin plugin;
+        std::unique_ptr<juce::AudioProcessorEditor> editor;
+        auto chooser = std::make_unique<SettingsFileChooser>();
+        juce::Array<juce::File> answers;
 
-    chooser.cancel();
-    int status = 0;
-    EXPECT_TRUE (waitpid (-1, &status, WNOHANG) < 0 && errno == ECHILD);
+        if (how == Close::editorClosed)
+        {
+            editor.reset (plugin.createEditorIfNeeded());
+            plugin.loadSettingsFile();
+            ASSERT_GT (nextDialog(), 0);
+            EXPECT_TRUE (editortest::pumpUntil ([&] { return plugin.ditherType == 2; }));
+        }
+        else
+        {
+            chooser->chooseFileToSave ([&] (const juce::File& f) { answers.add (f); });
+            ASSERT_GT (nextDialog(), 0);
+            EXPECT_TRUE (editortest::pumpUntil ([&] { return ! answers.isEmpty(); }));
+            EXPECT_EQ (answers, juce::Array<juce::File> { chosen });
+        }
+
+        processCalls = 0;
+        countingProcessCalls = true;
+
+        if (how == Close::cancel)             chooser->cancel();
+        if (how == Close::chooserDestroyed)   chooser.reset();
+
+        if (how == Close::editorClosed)
+        {
+            plugin.editorBeingDeleted (editor.get());
+            editor.reset();
+        }
+
+        countingProcessCalls = false;
+        EXPECT_EQ (processCalls.load(), 0) << "closing waited for or signalled a process";
+
+        int status = 0;
+        EXPECT_TRUE (waitpid (-1, &status, WNOHANG) < 0 && errno == ECHILD);
+    }
 }

@@ -22,11 +22,17 @@ public:
 
     bool isReady() const noexcept   { return controller != nullptr; }
 
+    /** The stream that the host hands over: one that only reads and seeks,
+        as the SDK's MemoryStream, or one that also tells its size
+        (ISizeableStream), as many hosts' streams do; the framework reads the
+        latter in one piece, by its size. */
+    enum class Stream { plain, sizeable };
+
     /** The component's result, then the controller's. */
-    std::pair<Steinberg::tresult, Steinberg::tresult> restore (const void* data, size_t size);
-    std::pair<Steinberg::tresult, Steinberg::tresult> restore (const juce::MemoryBlock& state)
+    std::pair<Steinberg::tresult, Steinberg::tresult> restore (const void* data, size_t size, Stream kind = Stream::plain);
+    std::pair<Steinberg::tresult, Steinberg::tresult> restore (const juce::MemoryBlock& state, Stream kind = Stream::plain)
     {
-        return restore (state.getData(), state.getSize());
+        return restore (state.getData(), state.getSize(), kind);
     }
 
     /** What the host sees: the component's saved state and the controller's values. */
