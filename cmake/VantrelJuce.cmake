@@ -111,6 +111,15 @@ _vantrel_patch(_wrapper "${_wrapper_in}" "${_span}"
     }
 ]==])
 
+# The component's restore from a stream that tells its size asks for the whole
+# state again and again until it has it, each time into the start of its
+# buffer: a stream that hands the bytes over in pieces leaves only the last
+# piece, at the front. Each read goes after what came before, and asks for
+# what is still missing.
+_vantrel_patch(_wrapper "${_wrapper_in}"
+    "                if (state->read (block.getData(), static_cast<int32> (block.getSize()), &bytesRead) != kResultOk)\n"
+    "                if (state->read (static_cast<char*> (block.getData()) + len, static_cast<int32> (block.getSize()) - len, &bytesRead) != kResultOk)\n")
+
 # The component's restore reports whether the state was loaded.
 _vantrel_patch(_wrapper "${_wrapper_in}"
     "    bool readFromMemoryStream (IBStream* state)\n"

@@ -40,10 +40,12 @@ namespace
             return left;
         }
 
+        // In pieces of at most 64 bytes, as a stream that reads from a file
+        // or a socket may hand them over: a reader must ask again for the rest.
         tresult PLUGIN_API read (void* buffer, int32 numBytes, int32* numBytesRead) override
         {
             const auto size = (int64) bytes.getSize();
-            const auto n = (int32) std::clamp<int64> (size - position, 0, std::max<int32> (numBytes, 0));
+            const auto n = (int32) std::clamp<int64> (size - position, 0, std::clamp<int32> (numBytes, 0, 64));
             if (n > 0)
                 std::memcpy (buffer, bytes.begin() + position, (size_t) n);
             position += n;

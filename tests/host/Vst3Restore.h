@@ -24,8 +24,8 @@ public:
 
     /** The stream that the host hands over: one that only reads and seeks,
         as the SDK's MemoryStream, or one that also tells its size
-        (ISizeableStream), as many hosts' streams do; the framework reads the
-        latter in one piece, by its size. */
+        (ISizeableStream), as many hosts' streams do, and hands its bytes
+        over in small pieces; the framework reads the latter by its size. */
     enum class Stream { plain, sizeable };
 
     /** The component's result, then the controller's. */
