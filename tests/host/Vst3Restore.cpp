@@ -11,79 +11,32 @@ using namespace Steinberg;
 
 namespace
 {
-    // A read-only stream over a copy of the bytes that tells its size.
-    class SizeableStream : public IBStream, public ISizeableStream
+    // The SDK's memory stream that also tells its size, and hands its bytes
+    // over in pieces of at most 64 bytes, as a stream that reads from a file
+    // or a socket may: a reader must ask again for the rest.
+    class SizeableStream : public MemoryStream, public ISizeableStream
     {
     public:
-        SizeableStream (const void* data, size_t size) : bytes (data, size) {}
-
         tresult PLUGIN_API queryInterface (const TUID iid, void** obj) override
         {
-            if (FUnknownPrivate::iidEqual (iid, FUnknown::iid) || FUnknownPrivate::iidEqual (iid, IBStream::iid))
-                *obj = static_cast<IBStream*> (this);
-            else if (FUnknownPrivate::iidEqual (iid, ISizeableStream::iid))
-                *obj = static_cast<ISizeableStream*> (this);
-            else
-                return (*obj = nullptr, kNoInterface);
+            if (! FUnknownPrivate::iidEqual (iid, ISizeableStream::iid))
+                return MemoryStream::queryInterface (iid, obj);
 
             addRef();
+            *obj = static_cast<ISizeableStream*> (this);
             return kResultOk;
         }
 
-        uint32 PLUGIN_API addRef() override   { return ++references; }
+        uint32 PLUGIN_API addRef() override    { return MemoryStream::addRef(); }
+        uint32 PLUGIN_API release() override   { return MemoryStream::release(); }
 
-        uint32 PLUGIN_API release() override
-        {
-            const auto left = --references;
-            if (left == 0)
-                delete this;
-            return left;
-        }
-
-        // In pieces of at most 64 bytes, as a stream that reads from a file
-        // or a socket may hand them over: a reader must ask again for the rest.
         tresult PLUGIN_API read (void* buffer, int32 numBytes, int32* numBytesRead) override
         {
-            const auto size = (int64) bytes.getSize();
-            const auto n = (int32) std::clamp<int64> (size - position, 0, std::clamp<int32> (numBytes, 0, 64));
-            if (n > 0)
-                std::memcpy (buffer, bytes.begin() + position, (size_t) n);
-            position += n;
-            if (numBytesRead != nullptr)
-                *numBytesRead = n;
-            return kResultOk;
+            return MemoryStream::read (buffer, std::min<int32> (numBytes, 64), numBytesRead);
         }
 
-        tresult PLUGIN_API write (void*, int32, int32*) override   { return kResultFalse; }
-
-        tresult PLUGIN_API seek (int64 pos, int32 mode, int64* result) override
-        {
-            const int64 from = mode == kIBSeekSet ? 0 : mode == kIBSeekCur ? position : (int64) bytes.getSize();
-
-            if (mode < kIBSeekSet || mode > kIBSeekEnd || from + pos < 0)
-                return kInvalidArgument;
-
-            position = from + pos;
-            if (result != nullptr)
-                *result = position;
-            return kResultOk;
-        }
-
-        tresult PLUGIN_API tell (int64* pos) override
-        {
-            if (pos == nullptr)
-                return kInvalidArgument;
-            *pos = position;
-            return kResultOk;
-        }
-
-        tresult PLUGIN_API getStreamSize (int64& size) override   { size = (int64) bytes.getSize(); return kResultOk; }
+        tresult PLUGIN_API getStreamSize (int64& size) override   { size = getSize(); return kResultOk; }
         tresult PLUGIN_API setStreamSize (int64) override          { return kResultFalse; }
-
-    private:
-        const juce::MemoryBlock bytes;
-        int64 position = 0;
-        uint32 references = 1;
     };
 }
 
@@ -135,19 +88,8 @@ Vst3Restore::~Vst3Restore()
 
 std::pair<tresult, tresult> Vst3Restore::restore (const void* data, size_t size, Stream kind)
 {
-    IPtr<IBStream> stream;
-
-    if (kind == Stream::sizeable)
-    {
-        stream = owned (static_cast<IBStream*> (new SizeableStream (data, size)));
-    }
-    else
-    {
-        auto memory = owned (new MemoryStream());
-        memory->write (const_cast<void*> (data), (int32) size, nullptr);
-        stream = memory;
-    }
-
+    auto stream = owned (kind == Stream::sizeable ? new SizeableStream() : new MemoryStream());
+    stream->write (const_cast<void*> (data), (int32) size, nullptr);
     stream->seek (0, IBStream::kIBSeekSet, nullptr);
     const auto componentResult = component->setState (stream);
     stream->seek (0, IBStream::kIBSeekSet, nullptr);
