@@ -176,8 +176,18 @@ if CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=San
     # first match would end ldconfig with SIGPIPE, a failure under pipefail.
     x11=$(ldconfig -p | awk '/libX11\.so\.6 / && x11 == "" { x11 = $NF } END { print x11 }')
     (cd build-asan && LD_PRELOAD="$x11" ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --output-on-failure -j "$jobs" --output-junit "$results/asan.xml")
+        ctest --output-on-failure -j "$jobs" --output-junit "$results/asan.xml" -E '^HostedEditor\.')
     record_ctest "sanitizer build: ctest" "$results/asan.xml"
+    # The tests that host the built bundle with its editor open run without
+    # the leak check at exit: there LeakSanitizer's own scan crashes on the
+    # main thread's record of the plug-in's thread-local storage, which holds
+    # no valid range ("Tracer caught signal 11" after the test has passed).
+    # Address and undefined-behaviour errors still fail them; the editor's
+    # code is leak-checked in process by the EditorWindow tests, the hosted
+    # plug-in by the host tests.
+    (cd build-asan && LD_PRELOAD="$x11" ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --output-on-failure -j "$jobs" --output-junit "$results/asan-hosted.xml" -R '^HostedEditor\.')
+    record_ctest "sanitizer build: hosted editor" "$results/asan-hosted.xml"
     asan_repeats=$(( $(repeats_so_far) - release_repeats ))
 
     echo "== Fuzzing"

@@ -501,7 +501,11 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
         bool readOk = false;
         EXPECT_TRUE (returnsAtOnce ([&] { readOk = SettingsFile::read (mix, content); }, node)) << c.name;
         EXPECT_EQ (readOk, c.written != nullptr) << c.name;
-        EXPECT_EQ (content, readOk ? chunk() : juce::MemoryBlock()) << c.name;
+        // (Two empty blocks are not compared: the framework's comparison
+        // hands their null data to memcmp.)
+        EXPECT_EQ (content.getSize(), readOk ? chunk().getSize() : 0u) << c.name;
+        if (readOk)
+            EXPECT_EQ (content, chunk()) << c.name;
 
         if (c.node != 0)
         {

@@ -289,7 +289,8 @@ namespace windowtest
              + "timeout 5 bash -c \"until xdotool search --onlyvisible " + name + "; do sleep 0.02; done\" && break; "
              + "if xdotool search " + name + "; then " + waitForWindowCommand (title) + "break; fi; "
              + "[ $click = 2 ] && exit 1; "
-             + logRepeatCommand ("no window '" + title + "' 5 s after the click at " + juce::String (p.x) + "," + juce::String (p.y) + ": clicked again")
+             + logRepeatCommand ("no window '" + title + "' 5 s after the click at " + juce::String (p.x) + "," + juce::String (p.y)
+                                 + " ($(xdotool getmouselocation 2>&1)): clicked again")
              + "done; ";
     }
 
