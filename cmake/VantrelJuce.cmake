@@ -344,6 +344,63 @@ set(VANTREL_VST3_CLIENT_SOURCE_IN "${_plugin_client_in}/juce_audio_plugin_client
 set(VANTREL_VST3_CLIENT_SOURCE "${_plugin_client_out}/juce_audio_plugin_client_VST3.cpp")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_wrapper_in}" "${VANTREL_VST3_CLIENT_SOURCE_IN}")
 
+# A top-level window of JUCE 7.0.5 on X11 takes its position and size from the
+# server at every ConfigureNotify and ReparentNotify. While the window manager
+# is still taking a newly mapped window in (reparenting it into its frame,
+# placing it), the server can answer with a geometry the window only has for
+# that moment: the frame's origin, or the size the window was created with.
+# At its first paint the window then sends the bounds its component holds back
+# to the server, to overrule such a default; when the passing geometry has
+# already reached the component, that makes it permanent. On a busy machine a
+# dialog then sits in the screen's corner, or a window keeps its 128 x 128
+# creation size. The copy of the module compiled here sends, at the first
+# paint, the bounds last asked for instead. Every other file of the module is
+# the installed one.
+set(_gui_basics_in "${JUCE_MODULES_DIR}/juce_gui_basics")
+if(NOT EXISTS "${_gui_basics_in}/native/juce_linux_Windowing.cpp")
+    set(_gui_basics_in "/usr/share/juce/modules/juce_gui_basics")
+endif()
+set(_gui_basics_out "${VANTREL_JUCE_OVERRIDES_DIR}/juce_gui_basics")
+file(READ "${_gui_basics_in}/native/juce_linux_Windowing.cpp" _windowing)
+if(_windowing MATCHES "#include")
+    message(FATAL_ERROR "juce_linux_Windowing.cpp includes other files; the copy cannot resolve them")
+endif()
+_vantrel_patch(_windowing "juce_linux_Windowing.cpp"
+    "    void forceSetBounds (const Rectangle<int>& correctedNewBounds, bool isNowFullScreen)\n    {\n        bounds = correctedNewBounds;\n"
+    "    void forceSetBounds (const Rectangle<int>& correctedNewBounds, bool isNowFullScreen)\n    {\n        bounds = correctedNewBounds;\n        requestedBounds = correctedNewBounds;\n")
+_vantrel_patch(_windowing "juce_linux_Windowing.cpp"
+    "                        peer.forceSetBounds (ScalingHelpers::scaledScreenPosToUnscaled (peer.component,\n                                                                                        peer.component.getBoundsInParent()),\n                                             peer.isFullScreen());\n"
+    "                        // The bounds last asked for: the component's may already hold a\n                        // geometry the window manager gave the window only while taking it in.\n                        peer.forceSetBounds (peer.requestedBounds ? *peer.requestedBounds\n                                                                  : ScalingHelpers::scaledScreenPosToUnscaled (peer.component,\n                                                                                                               peer.component.getBoundsInParent()),\n                                             peer.isFullScreen());\n")
+_vantrel_patch(_windowing "juce_linux_Windowing.cpp"
+    "    static bool isActiveApplication;\n    bool focused = false;\n"
+    "    static bool isActiveApplication;\n    bool focused = false;\n    std::optional<Rectangle<int>> requestedBounds;\n")
+file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_linux_Windowing.cpp" "${_windowing}")
+configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_linux_Windowing.cpp" "${_gui_basics_out}/native/juce_linux_Windowing.cpp" COPYONLY)
+
+# The module's unity source, with its includes taken from the installed module
+# except the patched file.
+file(READ "${_gui_basics_in}/juce_gui_basics.cpp" _gui_basics)
+_vantrel_patch(_gui_basics "juce_gui_basics.cpp"
+    "#include \"native/juce_linux_Windowing.cpp\""
+    "#include \"${_gui_basics_out}/native/juce_linux_Windowing.cpp\"")
+string(REGEX REPLACE "#include \"([^/\"][^\"]*)\"" "#include \"${_gui_basics_in}/\\1\"" _gui_basics "${_gui_basics}")
+string(REPLACE "#include \"${_gui_basics_in}/${_gui_basics_out}/" "#include \"${_gui_basics_out}/" _gui_basics "${_gui_basics}")
+file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_gui_basics.cpp" "${_gui_basics}")
+configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_gui_basics.cpp" "${_gui_basics_out}/juce_gui_basics.cpp" COPYONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    "${_gui_basics_in}/juce_gui_basics.cpp" "${_gui_basics_in}/native/juce_linux_Windowing.cpp")
+
+# Every target that uses the module, the plug-in and the test host alike,
+# compiles the copy.
+get_target_property(_gui_basics_sources juce_gui_basics INTERFACE_SOURCES)
+list(FIND _gui_basics_sources "${_gui_basics_in}/juce_gui_basics.cpp" _gui_basics_index)
+if(_gui_basics_index EQUAL -1)
+    message(FATAL_ERROR "juce_gui_basics no longer compiles ${_gui_basics_in}/juce_gui_basics.cpp")
+endif()
+list(REMOVE_AT _gui_basics_sources ${_gui_basics_index})
+list(APPEND _gui_basics_sources "${_gui_basics_out}/juce_gui_basics.cpp")
+set_property(TARGET juce_gui_basics PROPERTY INTERFACE_SOURCES "${_gui_basics_sources}")
+
 # Our own sources are compiled with these options: IEEE arithmetic exactly as
 # written (no contraction into fused multiply-adds, no fast-math), since the
 # engine's output is exact to the bit. Our own warnings are on for them too.

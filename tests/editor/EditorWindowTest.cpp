@@ -649,6 +649,42 @@ TEST_F (EditorWindow, AboutShowsTheBoxInAModalDialogThatEscapeCloses)
         EXPECT_GT (countWhere (shot, { 332, row, 296, 24 }, [] (juce::Colour c) { return ! near (c, juce::Colours::white, 100); }), 30) << row;
 }
 
+// While the window manager takes a new window in, the X server can report a
+// geometry the window has only for that moment (its frame's origin, or the
+// size it was created with); on a busy machine the framework reads it before
+// the window is first drawn. Another client's move stands in for that moment
+// here: the window must still end where it was put, not keep the passing
+// place, as the about box and the message boxes once did.
+TEST_F (EditorWindow, AWindowMovedBeforeItIsFirstDrawnEndsWhereItWasPut)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    const juce::Rectangle<int> wanted { 420, 300, 400, 240 };
+    juce::DialogWindow dialog ("Placed", juce::Colours::white, true, false);
+    dialog.setUsingNativeTitleBar (false);
+    dialog.setBounds (wanted);
+    dialog.addToDesktop();
+    dialog.setVisible (true);
+    const auto id = windowOf (dialog);
+    ASSERT_NE (id, 0u);
+
+    // No event of this process is handled meanwhile: the window is mapped by
+    // the manager and moved by the other client before it is drawn once.
+    auto waitFor = [id] (auto condition)
+    {
+        for (int i = 0; i < 500 && ! condition (screenGeometryOf (id)); ++i)
+            juce::Thread::sleep (10);
+
+        return condition (screenGeometryOf (id));
+    };
+    ASSERT_TRUE (waitFor ([] (juce::Rectangle<int> r) { return ! r.isEmpty(); }));
+    moveFromOutside (id, { 40, 40 });
+    ASSERT_TRUE (waitFor ([] (juce::Rectangle<int> r) { return r.getPosition() == juce::Point<int> (40, 40); }));
+
+    EXPECT_TRUE (pumpUntil ([&] { return screenGeometryOf (id) == wanted && dialog.getBounds() == wanted; }, 5000))
+        << "the window is at " << screenGeometryOf (id).toString() << ", its component at " << dialog.getBounds().toString();
+}
+
 // The host raises its main window, which keeps the plug-in window above it,
 // while a dialog of the editor is open: the about box, a message box and the
 // framework's own file dialog stay above both, so that the window blocked by

@@ -128,6 +128,36 @@ namespace windowtest
         return found;
     }
 
+    juce::Rectangle<int> screenGeometryOf (unsigned long windowId)
+    {
+        auto* display = XOpenDisplay (nullptr);
+        juce::Rectangle<int> area;
+
+        if (display == nullptr)
+            return area;
+
+        XWindowAttributes atts {};
+        Window child = 0;
+        int x = 0, y = 0;
+
+        if (XGetWindowAttributes (display, (Window) windowId, &atts) != 0 && atts.map_state == IsViewable
+            && XTranslateCoordinates (display, (Window) windowId, atts.root, 0, 0, &x, &y, &child) != 0)
+            area = { x, y, atts.width, atts.height };
+
+        XCloseDisplay (display);
+        return area;
+    }
+
+    void moveFromOutside (unsigned long windowId, juce::Point<int> topLeft)
+    {
+        if (auto* display = XOpenDisplay (nullptr))
+        {
+            XMoveWindow (display, (Window) windowId, topLeft.x, topLeft.y);
+            XSync (display, False);
+            XCloseDisplay (display);
+        }
+    }
+
     unsigned long windowOf (juce::Component& component)
     {
         if (auto* peer = component.getPeer())

@@ -40,6 +40,14 @@ namespace windowtest
     /** The first managed window with the title, from the top; 0 for none. */
     unsigned long managedWindowNamed (const juce::String& title);
 
+    /** Where the X server has the window on the screen, once it is mapped;
+        empty while it is not, or for no such window. */
+    juce::Rectangle<int> screenGeometryOf (unsigned long windowId);
+
+    /** Asks, from a connection of its own, for the window's top-left corner
+        to go to the point, as another program or the window manager would. */
+    void moveFromOutside (unsigned long windowId, juce::Point<int> topLeft);
+
     /** The X window of a component on the desktop; 0 for none. */
     unsigned long windowOf (juce::Component& component);
 }
