@@ -354,8 +354,19 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_wrapper_in}" 
 # already reached the component, that makes it permanent. On a busy machine a
 # dialog then sits in the screen's corner, or a window keeps its 128 x 128
 # creation size. The copy of the module compiled here sends, at the first
-# paint, the bounds last asked for instead. Every other file of the module is
-# the installed one.
+# paint, the bounds last asked for instead.
+#
+# The framework closes a popup menu as soon as no window of the process has
+# the keyboard focus. On X11 a click into the plug-in's view makes the window
+# manager hand the focus to the host's window, and the host passes it on to a
+# window of its own, at the click's time, while the view takes the focus for
+# itself at once: when the host's request comes last, the menu the click opened
+# closes again at once. In the copy, a menu of an embedded view that finds the
+# focus in the top-level window holding the view takes it back for the view
+# once and stays open; focus that goes anywhere else, or there a second time,
+# closes it as before.
+#
+# Every other file of the module is the installed one.
 set(_gui_basics_in "${JUCE_MODULES_DIR}/juce_gui_basics")
 if(NOT EXISTS "${_gui_basics_in}/native/juce_linux_Windowing.cpp")
     set(_gui_basics_in "/usr/share/juce/modules/juce_gui_basics")
@@ -371,24 +382,118 @@ _vantrel_patch(_windowing "juce_linux_Windowing.cpp"
 _vantrel_patch(_windowing "juce_linux_Windowing.cpp"
     "                        peer.forceSetBounds (ScalingHelpers::scaledScreenPosToUnscaled (peer.component,\n                                                                                        peer.component.getBoundsInParent()),\n                                             peer.isFullScreen());\n"
     "                        // The bounds last asked for: the component's may already hold a\n                        // geometry the window manager gave the window only while taking it in.\n                        peer.forceSetBounds (peer.requestedBounds ? *peer.requestedBounds\n                                                                  : ScalingHelpers::scaledScreenPosToUnscaled (peer.component,\n                                                                                                               peer.component.getBoundsInParent()),\n                                             peer.isFullScreen());\n")
+_vantrel_patch(_windowing "juce_linux_Windowing.cpp" "} // namespace juce" [==[
+// True for a view embedded in a window of another program (a plug-in's view in
+// its host's window) while the keyboard focus is anywhere in the top-level
+// window that holds it.
+bool isFocusInWindowHoldingView (Component* c)
+{
+    auto* peer = c != nullptr ? dynamic_cast<LinuxComponentPeer*> (c->getPeer()) : nullptr;
+    auto* display = XWindowSystem::getInstance()->getDisplay();
+
+    if (peer == nullptr || peer->getParentWindow() == 0 || display == nullptr)
+        return false;
+
+    XWindowSystemUtilities::ScopedXLock xLock;
+
+    // The child of the root window that holds the window: the window
+    // manager's frame, for a managed window.
+    const auto topLevelOf = [display] (::Window w) -> ::Window
+    {
+        while (w != 0)
+        {
+            ::Window root = 0, parent = 0, * children = nullptr;
+            unsigned int numChildren = 0;
+
+            if (X11Symbols::getInstance()->xQueryTree (display, w, &root, &parent, &children, &numChildren) == 0)
+                return 0;
+
+            if (children != nullptr)
+                X11Symbols::getInstance()->xFree (children);
+
+            if (parent == root)
+                return w;
+
+            w = parent;
+        }
+
+        return 0;
+    };
+
+    ::Window focus = 0;
+    int revert = 0;
+    X11Symbols::getInstance()->xGetInputFocus (display, &focus, &revert);
+
+    if (focus == None || focus == PointerRoot)
+        return false;
+
+    const auto holder = topLevelOf ((::Window) peer->getNativeHandle());
+    return holder != 0 && topLevelOf (focus) == holder;
+}
+
+} // namespace juce
+]==])
 _vantrel_patch(_windowing "juce_linux_Windowing.cpp"
     "    static bool isActiveApplication;\n    bool focused = false;\n"
     "    static bool isActiveApplication;\n    bool focused = false;\n    std::optional<Rectangle<int>> requestedBounds;\n")
 file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_linux_Windowing.cpp" "${_windowing}")
 configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_linux_Windowing.cpp" "${_gui_basics_out}/native/juce_linux_Windowing.cpp" COPYONLY)
 
+file(READ "${_gui_basics_in}/menus/juce_PopupMenu.cpp" _popup_menu)
+if(_popup_menu MATCHES "#include")
+    message(FATAL_ERROR "juce_PopupMenu.cpp includes other files; the copy cannot resolve them")
+endif()
+_vantrel_patch(_popup_menu "juce_PopupMenu.cpp" "    bool doesAnyJuceCompHaveFocus()\n    {\n" [==[
+    bool doesAnyJuceCompHaveFocus()
+    {
+        if (doesAnyJuceCompHaveFocusItself())
+            return true;
+
+       #if JUCE_LINUX || JUCE_BSD
+        // Found in the window that holds the view the first time, the focus is
+        // taken back, so that the menu's keys reach it; after that, the focus
+        // moving there closes the menu as it does anywhere else.
+        if (! focusTakenBack && componentAttachedTo != nullptr && isFocusInWindowHoldingView (componentAttachedTo))
+        {
+            focusTakenBack = true;
+
+            if (auto* peer = componentAttachedTo->getPeer())
+                peer->grabFocus();
+
+            return true;
+        }
+       #endif
+
+        return false;
+    }
+
+    bool doesAnyJuceCompHaveFocusItself()
+    {
+]==])
+_vantrel_patch(_popup_menu "juce_PopupMenu.cpp"
+    "hideOnExit = false, disableMouseMoves = false, hasAnyJuceCompHadFocus = false;"
+    "hideOnExit = false, disableMouseMoves = false, hasAnyJuceCompHadFocus = false, focusTakenBack = false;")
+file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_PopupMenu.cpp" "${_popup_menu}")
+configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_PopupMenu.cpp" "${_gui_basics_out}/menus/juce_PopupMenu.cpp" COPYONLY)
+
 # The module's unity source, with its includes taken from the installed module
-# except the patched file.
+# except the patched files.
 file(READ "${_gui_basics_in}/juce_gui_basics.cpp" _gui_basics)
 _vantrel_patch(_gui_basics "juce_gui_basics.cpp"
     "#include \"native/juce_linux_Windowing.cpp\""
     "#include \"${_gui_basics_out}/native/juce_linux_Windowing.cpp\"")
+_vantrel_patch(_gui_basics "juce_gui_basics.cpp"
+    "    bool isEmbeddedInForegroundProcess (Component* c);\n"
+    "    bool isEmbeddedInForegroundProcess (Component* c);\n    bool isFocusInWindowHoldingView (Component* c);\n")
+_vantrel_patch(_gui_basics "juce_gui_basics.cpp"
+    "#include \"menus/juce_PopupMenu.cpp\""
+    "#include \"${_gui_basics_out}/menus/juce_PopupMenu.cpp\"")
 string(REGEX REPLACE "#include \"([^/\"][^\"]*)\"" "#include \"${_gui_basics_in}/\\1\"" _gui_basics "${_gui_basics}")
 string(REPLACE "#include \"${_gui_basics_in}/${_gui_basics_out}/" "#include \"${_gui_basics_out}/" _gui_basics "${_gui_basics}")
 file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_gui_basics.cpp" "${_gui_basics}")
 configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_gui_basics.cpp" "${_gui_basics_out}/juce_gui_basics.cpp" COPYONLY)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-    "${_gui_basics_in}/juce_gui_basics.cpp" "${_gui_basics_in}/native/juce_linux_Windowing.cpp")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_gui_basics_in}/juce_gui_basics.cpp"
+    "${_gui_basics_in}/native/juce_linux_Windowing.cpp" "${_gui_basics_in}/menus/juce_PopupMenu.cpp")
 
 # Every target that uses the module, the plug-in and the test host alike,
 # compiles the copy.

@@ -585,6 +585,33 @@ TEST_F (HostedEditor, DialogsStayAboveTheHostsWindowsWhenItRaisesItsMainWindow)
     EXPECT_EQ (host.order(), "");
 }
 
+// A click into the view makes the window manager give the focus to the host's
+// window, and the host hands it on within that window, while the view takes
+// it too: whichever comes last keeps it. A menu the click opened stays open
+// when the host has the focus last, and its keys still reach it; the focus in
+// another program's window closes it.
+TEST_F (HostedEditor, AMenuStaysOpenAndTakesItsKeysWhenTheHostTakesTheFocusLast)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    const juce::String focusHost ("xdotool windowfocus --sync " + juce::String (windowOf (*window)) + "; sleep 0.5; ");
+    EXPECT_TRUE (runScript (openMenuCommand (settingsRow) + focusHost + "xdotool search --onlyvisible --name '^menu$' > /dev/null && "
+                            "xdotool key Escape && " + waitForWindowCommand ("menu", false)))
+        << "the menu closed when the host took the focus, or Escape did not reach it";
+
+    // Mapped only now: the window manager gives a new window the focus.
+    ForeignWindow other ("Another program", { 900, 100, 300, 200 });
+    ASSERT_TRUE (other.isOpen());
+    const juce::String focusOther ("xdotool windowfocus --sync " + juce::String (other.id()) + "; ");
+    const auto closed = runScript (openMenuCommand (settingsRow) + focusOther + waitForWindowCommand ("menu", false));
+    EXPECT_TRUE (closed) << "the menu stayed open with another program's window in focus";
+
+    if (! closed)
+        runScript ("xdotool key Escape; " + waitForWindowCommand ("menu", false));
+
+    EXPECT_EQ (host.order(), "");
+}
+
 // A host hands every view of a plug-in the same run loop (the framework's
 // VST3 hosting does too). Deleting another instance whose window is open must
 // leave this window alive: the editor's timer still shows a change the host
