@@ -495,16 +495,21 @@ configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_gui_basics.cpp" "${_
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_gui_basics_in}/juce_gui_basics.cpp"
     "${_gui_basics_in}/native/juce_linux_Windowing.cpp" "${_gui_basics_in}/menus/juce_PopupMenu.cpp")
 
-# Every target that uses the module, the plug-in and the test host alike,
-# compiles the copy.
-get_target_property(_gui_basics_sources juce_gui_basics INTERFACE_SOURCES)
-list(FIND _gui_basics_sources "${_gui_basics_in}/juce_gui_basics.cpp" _gui_basics_index)
-if(_gui_basics_index EQUAL -1)
-    message(FATAL_ERROR "juce_gui_basics no longer compiles ${_gui_basics_in}/juce_gui_basics.cpp")
-endif()
-list(REMOVE_AT _gui_basics_sources ${_gui_basics_index})
-list(APPEND _gui_basics_sources "${_gui_basics_out}/juce_gui_basics.cpp")
-set_property(TARGET juce_gui_basics PROPERTY INTERFACE_SOURCES "${_gui_basics_sources}")
+# Makes every target that uses the interface target compile the copy in place
+# of the installed source; configure stops when the target no longer has it.
+function(vantrel_use_copy target source copy)
+    get_target_property(_sources ${target} INTERFACE_SOURCES)
+    list(FIND _sources "${source}" _index)
+    if(_index EQUAL -1)
+        message(FATAL_ERROR "${target} no longer compiles ${source}")
+    endif()
+    list(REMOVE_AT _sources ${_index})
+    list(APPEND _sources "${copy}")
+    set_property(TARGET ${target} PROPERTY INTERFACE_SOURCES "${_sources}")
+endfunction()
+
+# The plug-in and the test host alike compile the copy.
+vantrel_use_copy(juce_gui_basics "${_gui_basics_in}/juce_gui_basics.cpp" "${_gui_basics_out}/juce_gui_basics.cpp")
 
 # Our own sources are compiled with these options: IEEE arithmetic exactly as
 # written (no contraction into fused multiply-adds, no fast-math), since the

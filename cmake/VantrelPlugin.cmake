@@ -2,14 +2,7 @@
 
 # The VST3 wrapper is compiled from the patched copy that VantrelJuce.cmake
 # writes, in place of the installed one.
-get_target_property(_client_sources juce_audio_plugin_client_VST3 INTERFACE_SOURCES)
-list(FIND _client_sources "${VANTREL_VST3_CLIENT_SOURCE_IN}" _client_index)
-if(_client_index EQUAL -1)
-    message(FATAL_ERROR "juce_audio_plugin_client_VST3 no longer compiles ${VANTREL_VST3_CLIENT_SOURCE_IN}")
-endif()
-list(REMOVE_AT _client_sources ${_client_index})
-list(APPEND _client_sources "${VANTREL_VST3_CLIENT_SOURCE}")
-set_property(TARGET juce_audio_plugin_client_VST3 PROPERTY INTERFACE_SOURCES "${_client_sources}")
+vantrel_use_copy(juce_audio_plugin_client_VST3 "${VANTREL_VST3_CLIENT_SOURCE_IN}" "${VANTREL_VST3_CLIENT_SOURCE}")
 
 juce_add_plugin(Vantrel_Dither
     PRODUCT_NAME "Vantrel_Dither"
