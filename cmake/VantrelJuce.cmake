@@ -24,11 +24,16 @@ if(_pos EQUAL -1)
     message(FATAL_ERROR "juce_VST3Common.h no longer holds '${_needle}': check whether the copy is still needed")
 endif()
 string(REPLACE "${_needle}" "const auto& mapping = map[busIndex];" _vst3_common "${_vst3_common}")
-# Written through a scratch file so that the copy keeps its time stamp while
-# its text stays the same: a configure run alone then recompiles nothing.
-file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_VST3Common.h" "${_vst3_common}")
-configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_VST3Common.h"
-    "${VANTREL_JUCE_OVERRIDES_DIR}/juce_audio_processors/format_types/juce_VST3Common.h" COPYONLY)
+# Writes a patched copy through a scratch file, so that the copy keeps its time
+# stamp while its text stays the same: a configure run alone then recompiles
+# nothing.
+function(_vantrel_write_copy text path)
+    get_filename_component(_name "${path}" NAME)
+    file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/${_name}" "${text}")
+    configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/${_name}" "${path}" COPYONLY)
+endfunction()
+
+_vantrel_write_copy("${_vst3_common}" "${VANTREL_JUCE_OVERRIDES_DIR}/juce_audio_processors/format_types/juce_VST3Common.h")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_vst3_common_in}")
 
 # Replaces the one occurrence of `old` in the variable named `var` with `new`;
@@ -335,10 +340,7 @@ _vantrel_patch(_wrapper "${_wrapper_in}"
     "    std::multiset<Steinberg::Linux::IRunLoop*> hostRunLoops;\n"
     "    QueuedXEventsTimer queuedXEventsTimer;\n    std::multiset<Steinberg::Linux::IRunLoop*> hostRunLoops;\n")
 
-# Written only when their text changes (as the header above), so that a new
-# configure does not rebuild the wrapper.
-file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_VST3_Wrapper.cpp" "${_wrapper}")
-configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_VST3_Wrapper.cpp" "${_plugin_client_out}/VST3/juce_VST3_Wrapper.cpp" COPYONLY)
+_vantrel_write_copy("${_wrapper}" "${_plugin_client_out}/VST3/juce_VST3_Wrapper.cpp")
 configure_file("${_plugin_client_in}/juce_audio_plugin_client_VST3.cpp" "${_plugin_client_out}/juce_audio_plugin_client_VST3.cpp" COPYONLY)
 set(VANTREL_VST3_CLIENT_SOURCE_IN "${_plugin_client_in}/juce_audio_plugin_client_VST3.cpp")
 set(VANTREL_VST3_CLIENT_SOURCE "${_plugin_client_out}/juce_audio_plugin_client_VST3.cpp")
@@ -436,8 +438,7 @@ bool isFocusInWindowHoldingView (Component* c)
 _vantrel_patch(_windowing "juce_linux_Windowing.cpp"
     "    static bool isActiveApplication;\n    bool focused = false;\n"
     "    static bool isActiveApplication;\n    bool focused = false;\n    std::optional<Rectangle<int>> requestedBounds;\n")
-file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_linux_Windowing.cpp" "${_windowing}")
-configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_linux_Windowing.cpp" "${_gui_basics_out}/native/juce_linux_Windowing.cpp" COPYONLY)
+_vantrel_write_copy("${_windowing}" "${_gui_basics_out}/native/juce_linux_Windowing.cpp")
 
 file(READ "${_gui_basics_in}/menus/juce_PopupMenu.cpp" _popup_menu)
 if(_popup_menu MATCHES "#include")
@@ -453,7 +454,7 @@ _vantrel_patch(_popup_menu "juce_PopupMenu.cpp" "    bool doesAnyJuceCompHaveFoc
         // Found in the window that holds the view the first time, the focus is
         // taken back, so that the menu's keys reach it; after that, the focus
         // moving there closes the menu as it does anywhere else.
-        if (! focusTakenBack && componentAttachedTo != nullptr && isFocusInWindowHoldingView (componentAttachedTo))
+        if (! focusTakenBack && isFocusInWindowHoldingView (componentAttachedTo))
         {
             focusTakenBack = true;
 
@@ -473,8 +474,7 @@ _vantrel_patch(_popup_menu "juce_PopupMenu.cpp" "    bool doesAnyJuceCompHaveFoc
 _vantrel_patch(_popup_menu "juce_PopupMenu.cpp"
     "hideOnExit = false, disableMouseMoves = false, hasAnyJuceCompHadFocus = false;"
     "hideOnExit = false, disableMouseMoves = false, hasAnyJuceCompHadFocus = false, focusTakenBack = false;")
-file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_PopupMenu.cpp" "${_popup_menu}")
-configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_PopupMenu.cpp" "${_gui_basics_out}/menus/juce_PopupMenu.cpp" COPYONLY)
+_vantrel_write_copy("${_popup_menu}" "${_gui_basics_out}/menus/juce_PopupMenu.cpp")
 
 # The module's unity source, with its includes taken from the installed module
 # except the patched files.
@@ -489,9 +489,7 @@ _vantrel_patch(_gui_basics "juce_gui_basics.cpp"
     "#include \"menus/juce_PopupMenu.cpp\""
     "#include \"${_gui_basics_out}/menus/juce_PopupMenu.cpp\"")
 string(REGEX REPLACE "#include \"([^/\"][^\"]*)\"" "#include \"${_gui_basics_in}/\\1\"" _gui_basics "${_gui_basics}")
-string(REPLACE "#include \"${_gui_basics_in}/${_gui_basics_out}/" "#include \"${_gui_basics_out}/" _gui_basics "${_gui_basics}")
-file(WRITE "${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_gui_basics.cpp" "${_gui_basics}")
-configure_file("${CMAKE_BINARY_DIR}/juce_overrides.tmp/juce_gui_basics.cpp" "${_gui_basics_out}/juce_gui_basics.cpp" COPYONLY)
+_vantrel_write_copy("${_gui_basics}" "${_gui_basics_out}/juce_gui_basics.cpp")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_gui_basics_in}/juce_gui_basics.cpp"
     "${_gui_basics_in}/native/juce_linux_Windowing.cpp" "${_gui_basics_in}/menus/juce_PopupMenu.cpp")
 

@@ -69,7 +69,7 @@ fault silent-state-change processor/JucePlugin.cpp  'if (! createStateXml().isEq
 fault dialog-not-reaped ui/SettingsFileChooser.cpp  'waitpid (dialogProcess, &status, WNOHANG)'  '0'
 fault xlib-queue-left  cmake/VantrelJuce.cmake  'if (queued > 0)'  'if (queued < 0)'
 fault first-paint-bounds cmake/VantrelJuce.cmake  'peer.forceSetBounds (peer.requestedBounds ? *peer.requestedBounds'  'peer.forceSetBounds (false ? *peer.requestedBounds'
-fault focus-not-taken-back cmake/VantrelJuce.cmake  'if (! focusTakenBack && componentAttachedTo != nullptr'  'if (false && componentAttachedTo != nullptr'
+fault focus-not-taken-back cmake/VantrelJuce.cmake  'if (! focusTakenBack && isFocusInWindowHoldingView'  'if (false && isFocusInWindowHoldingView'
 fault stream-pieces     cmake/VantrelJuce.cmake  'static_cast<char*> (block.getData()) + len, static_cast<int32> (block.getSize()) - len' \
                                                  'block.getData(), static_cast<int32> (block.getSize())'
 fault write-any-kind    processor/SettingsFile.cpp  '! isRegularOrMissing (target.getFullPathName().toStdString())'  'target.isDirectory()'
