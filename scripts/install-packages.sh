@@ -8,7 +8,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
-    build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev file \
+    build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev file patch \
     clang libclang-rt-14-dev \
     juce-modules-source \
     libgtest-dev libbenchmark-dev \

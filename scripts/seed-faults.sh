@@ -3,6 +3,8 @@
 # list below into the code on its own (one exact text replaced in one file),
 # rebuilds, runs the tests, reports whether any test failed, and puts the file
 # back. Exits non-zero when a fault went unnoticed (or could not be seeded).
+# A fault of a framework patch (cmake/juce-patches) is seeded into the lines
+# that the patch adds, which configure then applies.
 #
 #   scripts/seed-faults.sh            every fault
 #   scripts/seed-faults.sh -l         list the faults
@@ -61,16 +63,16 @@ fault chunk-length-clamp processor/StateChunk.cpp  'std::min ((size_t) length, (
                                                   '(size_t) length'
 fault trailer-min-size  processor/HostStateFraming.cpp  'r.size >= privateDataIdSize + 8' 'r.size > privateDataIdSize + 8'
 fault trailer-short-guard processor/HostStateFraming.cpp  'r.size < privateTrailerSize || privateSize >' 'privateSize >'
-fault run-loop-erase-all cmake/VantrelJuce.cmake  'hostRunLoops.erase (entry);'  'hostRunLoops.erase (runLoop);'
+fault run-loop-erase-all cmake/juce-patches/06-closing-view-detaches-every-view.patch  'hostRunLoops.erase (entry);'  'hostRunLoops.erase (runLoop);'
 fault relative-path-entry ui/DocumentLauncher.cpp  "if (end > start && folders[start] == '/')"  'if (end > start)'
 fault inherit-descriptors ui/DocumentLauncher.cpp  'closeInheritedDescriptors (errorPipe[1], limit);'  '(void) limit;'
 fault link-replaced     processor/SettingsFile.cpp  'const auto target = writeTarget (file);'  'const auto target = file;'
 fault silent-state-change processor/JucePlugin.cpp  'if (! createStateXml().isEquivalentTo (&before, false))'  'if (false)'
 fault dialog-not-reaped ui/SettingsFileChooser.cpp  'waitpid (dialogProcess, &status, WNOHANG)'  '0'
-fault xlib-queue-left  cmake/VantrelJuce.cmake  'if (queued > 0)'  'if (queued < 0)'
-fault first-paint-bounds cmake/VantrelJuce.cmake  'peer.forceSetBounds (peer.requestedBounds ? *peer.requestedBounds'  'peer.forceSetBounds (false ? *peer.requestedBounds'
-fault focus-not-taken-back cmake/VantrelJuce.cmake  'if (! focusTakenBack && isFocusInWindowHoldingView'  'if (false && isFocusInWindowHoldingView'
-fault stream-pieces     cmake/VantrelJuce.cmake  'static_cast<char*> (block.getData()) + len, static_cast<int32> (block.getSize()) - len' \
+fault xlib-queue-left  cmake/juce-patches/07-queued-x-events-left-unhandled.patch  'if (queued > 0)'  'if (queued < 0)'
+fault first-paint-bounds cmake/juce-patches/08-first-paint-bounds.patch  'peer.forceSetBounds (peer.requestedBounds ? *peer.requestedBounds'  'peer.forceSetBounds (false ? *peer.requestedBounds'
+fault focus-not-taken-back cmake/juce-patches/09-menu-closed-by-hosts-focus.patch  'if (! focusTakenBack && isFocusInWindowHoldingView'  'if (false && isFocusInWindowHoldingView'
+fault stream-pieces     cmake/juce-patches/03-state-read-over-itself-in-pieces.patch  'static_cast<char*> (block.getData()) + len, static_cast<int32> (block.getSize()) - len' \
                                                  'block.getData(), static_cast<int32> (block.getSize())'
 fault write-any-kind    processor/SettingsFile.cpp  '! isRegularOrMissing (target.getFullPathName().toStdString())'  'target.isDirectory()'
 fault read-blocking     processor/SettingsFile.cpp  'O_RDONLY | O_NONBLOCK | O_NOCTTY'  'O_RDONLY | O_NOCTTY'
@@ -100,11 +102,11 @@ $'    setNeedsToBeSaved (false);
     return SettingsFile::write (getFile(), bytes);'
 fault cloexec-from-4    ui/DocumentLauncher.cpp  'close_range (3, ~0u, CLOSE_RANGE_CLOEXEC)'  'close_range (4, ~0u, CLOSE_RANGE_CLOEXEC)'
 fault close-loop-from-4 ui/DocumentLauncher.cpp  'for (int fd = 3; fd < descriptorLimit; ++fd)'  'for (int fd = 4; fd < descriptorLimit; ++fd)'
-fault memory-stream-loaded cmake/VantrelJuce.cmake \
+fault memory-stream-loaded cmake/juce-patches/04-refused-state-reported-as-loaded.patch \
 $'readFromMemoryStream (state, loaded))
-                return loaded ? kResultTrue : kResultFalse;' \
++                return loaded ? kResultTrue : kResultFalse;' \
 $'readFromMemoryStream (state, loaded))
-                return kResultTrue;'
++                return kResultTrue;'
 fault answered-pid-kept ui/SettingsFileChooser.cpp  $'before it reports.\n        dialogProcess = 0;'  'before it reports.'
 
 if [[ "${1:-}" == "-l" ]]; then
