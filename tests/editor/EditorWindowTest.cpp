@@ -654,14 +654,17 @@ TEST_F (EditorWindow, AboutShowsTheBoxInAModalDialogThatEscapeCloses)
 // size it was created with); on a busy machine the framework reads it before
 // the window is first drawn. Another client's move stands in for that moment
 // here: the window must still end where it was put, not keep the passing
-// place, as the about box and the message boxes once did.
-TEST_F (EditorWindow, AWindowMovedBeforeItIsFirstDrawnEndsWhereItWasPut)
+// place, as the about box and the message boxes once did. Moved or resized
+// later, by the window manager or the user, the window stays so, also when it
+// is drawn again after its picture was dropped unused (after 3 s).
+TEST_F (EditorWindow, AWindowStartsWhereItWasPutAndStaysWhereItWasMoved)
 {
     VANTREL_REQUIRE_DISPLAY();
 
     const juce::Rectangle<int> wanted { 420, 300, 400, 240 };
     juce::DialogWindow dialog ("Placed", juce::Colours::white, true, false);
     dialog.setUsingNativeTitleBar (false);
+    dialog.setResizable (true, false);
     dialog.setBounds (wanted);
     dialog.addToDesktop();
     dialog.setVisible (true);
@@ -678,11 +681,22 @@ TEST_F (EditorWindow, AWindowMovedBeforeItIsFirstDrawnEndsWhereItWasPut)
         return condition (screenGeometryOf (id));
     };
     ASSERT_TRUE (waitFor ([] (juce::Rectangle<int> r) { return ! r.isEmpty(); }));
-    moveFromOutside (id, { 40, 40 });
+    moveFromOutside (id, wanted.withPosition (40, 40));
     ASSERT_TRUE (waitFor ([] (juce::Rectangle<int> r) { return r.getPosition() == juce::Point<int> (40, 40); }));
 
     EXPECT_TRUE (pumpUntil ([&] { return screenGeometryOf (id) == wanted && dialog.getBounds() == wanted; }, 5000))
         << "the window is at " << screenGeometryOf (id).toString() << ", its component at " << dialog.getBounds().toString();
+
+    for (const auto later : { juce::Rectangle<int> { 600, 200, 400, 240 }, juce::Rectangle<int> { 600, 200, 520, 330 } })
+    {
+        moveFromOutside (id, later);
+        ASSERT_TRUE (pumpUntil ([&] { return dialog.getBounds() == later; }, 5000)) << later.toString();
+        pump (4000);
+        dialog.repaint();
+        pump (500);
+        EXPECT_EQ (screenGeometryOf (id), later) << "drawn again after a while, the window left " << later.toString();
+        EXPECT_EQ (dialog.getBounds(), later);
+    }
 }
 
 // The host raises its main window, which keeps the plug-in window above it,

@@ -148,11 +148,11 @@ namespace windowtest
         return area;
     }
 
-    void moveFromOutside (unsigned long windowId, juce::Point<int> topLeft)
+    void moveFromOutside (unsigned long windowId, juce::Rectangle<int> area)
     {
         if (auto* display = XOpenDisplay (nullptr))
         {
-            XMoveWindow (display, (Window) windowId, topLeft.x, topLeft.y);
+            XMoveResizeWindow (display, (Window) windowId, area.getX(), area.getY(), (unsigned) area.getWidth(), (unsigned) area.getHeight());
             XSync (display, False);
             XCloseDisplay (display);
         }

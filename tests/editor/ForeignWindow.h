@@ -44,9 +44,9 @@ namespace windowtest
         empty while it is not, or for no such window. */
     juce::Rectangle<int> screenGeometryOf (unsigned long windowId);
 
-    /** Asks, from a connection of its own, for the window's top-left corner
-        to go to the point, as another program or the window manager would. */
-    void moveFromOutside (unsigned long windowId, juce::Point<int> topLeft);
+    /** Asks, from a connection of its own, for the window to take the
+        position and size, as another program or the window manager would. */
+    void moveFromOutside (unsigned long windowId, juce::Rectangle<int> area);
 
     /** The X window of a component on the desktop; 0 for none. */
     unsigned long windowOf (juce::Component& component);
