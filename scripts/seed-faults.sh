@@ -70,8 +70,10 @@ fault link-replaced     processor/SettingsFile.cpp  'const auto target = writeTa
 fault silent-state-change processor/JucePlugin.cpp  'if (! createStateXml().isEquivalentTo (&before, false))'  'if (false)'
 fault dialog-not-reaped ui/SettingsFileChooser.cpp  'waitpid (dialogProcess, &status, WNOHANG)'  '0'
 fault xlib-queue-left  cmake/juce-patches/07-queued-x-events-left-unhandled.patch  'if (queued > 0)'  'if (queued < 0)'
-fault first-paint-bounds cmake/juce-patches/08-first-paint-bounds.patch  'peer.forceSetBounds (peer.requestedBounds ? *peer.requestedBounds'  'peer.forceSetBounds (false ? *peer.requestedBounds'
-fault focus-not-taken-back cmake/juce-patches/09-menu-closed-by-hosts-focus.patch  'if (! focusTakenBack && isFocusInWindowHoldingView'  'if (false && isFocusInWindowHoldingView'
+fault first-paint-bounds cmake/juce-patches/08-first-paint-bounds.patch  'peer.forceSetBounds (firstBounds ? *firstBounds'  'peer.forceSetBounds (false ? *firstBounds'
+fault bounds-after-first-paint cmake/juce-patches/08-first-paint-bounds.patch  'if (! drawnOnce)'  'if (true)'
+fault focus-not-taken-back cmake/juce-patches/09-menu-closed-by-hosts-focus.patch  '&& isFocusInWindowHoldingView (componentAttachedTo))'  '&& false)'
+fault take-back-any-time cmake/juce-patches/09-menu-closed-by-hosts-focus.patch  'focusTakeBackMilliseconds = 500;'  'focusTakeBackMilliseconds = 5000;'
 fault stream-pieces     cmake/juce-patches/03-state-read-over-itself-in-pieces.patch  'static_cast<char*> (block.getData()) + len, static_cast<int32> (block.getSize()) - len' \
                                                  'block.getData(), static_cast<int32> (block.getSize())'
 fault write-any-kind    processor/SettingsFile.cpp  '! isRegularOrMissing (target.getFullPathName().toStdString())'  'target.isDirectory()'
