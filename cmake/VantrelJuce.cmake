@@ -24,7 +24,7 @@ set(_patched_files
     juce_gui_basics/juce_gui_basics.cpp
     juce_gui_basics/native/juce_linux_Windowing.cpp
     juce_gui_basics/menus/juce_PopupMenu.cpp)
-file(GLOB _juce_patches "${CMAKE_CURRENT_LIST_DIR}/juce-patches/*.patch")
+file(GLOB _juce_patches CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/juce-patches/*.patch")
 list(SORT _juce_patches)
 
 find_program(VANTREL_PATCH_PROGRAM patch REQUIRED)
