@@ -203,25 +203,50 @@ TEST_F (Construction, TakesOverTheOlderFileOnce)
 
 TEST_F (Construction, StartsFromTheStoredDefaultsWithEmptyStores)
 {
-    // Keys as any build of the plug-in writes them.
-    write (current(), keys ({ { "zeTyc4KU5HB", "2" }, { "WMFLWlN9u2G", "3" }, { "VgVZZ62N1QI", "1" } }));
-    JucePlugin p;
-    EXPECT_EQ (p.ditherType.load(), 2);
-    EXPECT_EQ (p.noiseShaping.load(), 3);
-    EXPECT_EQ (p.bitDepth.load(), 1);
-    EXPECT_FALSE (p.bypass.load());
-    EXPECT_FALSE (p.enaAB.load());
-    for (int i = 0; i < 5; ++i)
+    // Keys as any build of the plug-in writes them, in the framework's text,
+    // and as an editor may save that text: after a UTF-8 byte-order mark, or
+    // as UTF-16 after its mark, in either byte order.
+    const std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<PROPERTIES>\n"
+                             "  <VALUE name=\"zeTyc4KU5HB\" val=\"2\"/>\n  <VALUE name=\"WMFLWlN9u2G\" val=\"3\"/>\n"
+                             "  <VALUE name=\"VgVZZ62N1QI\" val=\"1\"/>\n</PROPERTIES>\n";
+    const auto utf16 = [&text] (const char* mark, bool bigEndian)
     {
-        EXPECT_EQ (p.aBuf[i].load(), 0.0f);
-        EXPECT_EQ (p.bBuf[i].load(), 0.0f);
-    }
-    EXPECT_EQ (p.getDspChangedParam(), 5);
-    EXPECT_EQ (p.getUiChangedParam(), 5);
+        std::string bytes (mark, 2);
+        for (char c : text)
+        {
+            bytes += bigEndian ? '\0' : c;
+            bytes += bigEndian ? c : '\0';
+        }
+        return bytes;
+    };
 
-    // The first engine tick takes the marker (and clears the shaping history).
-    p.getAlgo().timerCallback();
-    EXPECT_EQ (p.getDspChangedParam(), -1);
+    const std::pair<const char*, std::string> files[] = { { "plain", text }, { "UTF-8 mark", "\xEF\xBB\xBF" + text },
+                                                          { "UTF-16LE", utf16 ("\xFF\xFE", false) },
+                                                          { "UTF-16BE", utf16 ("\xFE\xFF", true) } };
+    for (const auto& [name, bytes] : files)
+    {
+        SCOPED_TRACE (name);
+        current().getParentDirectory().createDirectory();
+        ASSERT_TRUE (current().replaceWithData (bytes.data(), bytes.size()));
+        JucePlugin p;
+        EXPECT_EQ (p.getSettings()->getAllProperties().size(), 3);
+        EXPECT_EQ (p.ditherType.load(), 2);
+        EXPECT_EQ (p.noiseShaping.load(), 3);
+        EXPECT_EQ (p.bitDepth.load(), 1);
+        EXPECT_FALSE (p.bypass.load());
+        EXPECT_FALSE (p.enaAB.load());
+        for (int i = 0; i < 5; ++i)
+        {
+            EXPECT_EQ (p.aBuf[i].load(), 0.0f);
+            EXPECT_EQ (p.bBuf[i].load(), 0.0f);
+        }
+        EXPECT_EQ (p.getDspChangedParam(), 5);
+        EXPECT_EQ (p.getUiChangedParam(), 5);
+
+        // The first engine tick takes the marker (and clears the shaping history).
+        p.getAlgo().timerCallback();
+        EXPECT_EQ (p.getDspChangedParam(), -1);
+    }
 }
 
 TEST_F (Construction, StoredTextsAreReadAsIntegers)
