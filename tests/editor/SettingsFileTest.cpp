@@ -110,6 +110,10 @@ namespace
         return names;
     }
 
+    /** The permission bits of the file, and those that a new file gets. */
+    mode_t modeOf (const juce::File& f)   { struct stat info {}; return ::stat (f.getFullPathName().toRawUTF8(), &info) == 0 ? info.st_mode & 07777 : 0; }
+    mode_t newFileMode()                  { const auto mask = ::umask (0); ::umask (mask); return 0644 & ~mask; }
+
     /** Makes a FIFO, a Unix socket or a character device (as /dev/null is). */
     bool makeNode (const juce::File& path, mode_t kind)
     {
@@ -311,11 +315,14 @@ TEST_F (SettingsFiles, SavesAreRepeatableAndReplaceLongerFilesWhole)
     juce::MemoryBlock longer;
     longer.setSize (4096, true);
     ASSERT_TRUE (first.replaceWithData (longer.getData(), longer.getSize()));
+    ASSERT_EQ (::chmod (first.getFullPathName().toRawUTF8(), 0600), 0);
     setSettings (true, 2, 3, 2, true);
     save (first);
     save (first);
 
     EXPECT_EQ (contentOf (first), chunk());
+    EXPECT_EQ (modeOf (first), 0600u);   // kept private; a new file gets the default
+    EXPECT_EQ (modeOf (second), newFileMode());
     EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 2);
 }
 
@@ -475,6 +482,7 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
         folder.deleteRecursively();
         ASSERT_TRUE (folder.getChildFile ("dotfiles/sub").createDirectory());
         ASSERT_TRUE (folder.getChildFile ("dotfiles/mix.qwv").replaceWithText ("old"));
+        ASSERT_EQ (::chmod (folder.getChildFile ("dotfiles/mix.qwv").getFullPathName().toRawUTF8(), 0600), 0);
 
         const auto node = folder.getChildFile ("dotfiles/node");
         if (c.node != 0 && ! makeNode (node, c.node))
@@ -533,6 +541,9 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
             EXPECT_EQ (contentOf (folder.getChildFile (c.written)), chunk()) << c.name;
         else
             EXPECT_EQ (folder.getChildFile ("dotfiles/mix.qwv").loadFileAsString(), "old") << c.name;
+
+        // The private file that the links lead to stays private.
+        EXPECT_EQ (modeOf (folder.getChildFile (c.written != nullptr ? c.written : "dotfiles/mix.qwv")), newFile ? newFileMode() : 0600u) << c.name;
 
         ::unlink (node.getFullPathName().toRawUTF8());   // the folder's removal leaves it
     }
