@@ -146,6 +146,22 @@ namespace
         for (int i = 0; i < 4; ++i) { v.push_back (p.aBuf[i]); v.push_back (p.bBuf[i]); }
         return v;
     }
+
+    // How many descriptors that a child process would inherit were fstat'ed
+    // while a test watched.
+    std::atomic<bool> watchingDescriptors { false };
+    std::atomic<int> inheritableDescriptors { 0 };
+}
+
+// The C library's fstat in front of the kernel's, as waitpid and kill below:
+// a settings read asks it what it opened, so a watch sees every descriptor
+// that a read holds.
+extern "C" int fstat (int fd, struct stat* info) noexcept
+{
+    if (watchingDescriptors.load() && (::fcntl (fd, F_GETFD) & FD_CLOEXEC) == 0)
+        ++inheritableDescriptors;
+
+    return ::fstatat (fd, "", info, AT_EMPTY_PATH);
 }
 
 TEST_F (SettingsFiles, CancellingEitherDialogChangesNothing)
@@ -479,6 +495,7 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
 
     for (const auto& c : cases)
     {
+        const auto descriptors = entries (juce::File ("/proc/self/fd")).size();
         folder.deleteRecursively();
         ASSERT_TRUE (folder.getChildFile ("dotfiles/sub").createDirectory());
         ASSERT_TRUE (folder.getChildFile ("dotfiles/mix.qwv").replaceWithText ("old"));
@@ -504,10 +521,13 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
         EXPECT_EQ (SettingsFile::write (mix, chunk()), c.written != nullptr) << c.name;
 
         // A read returns at once, with the file at the end of the chain or,
-        // as for a missing file, nothing.
+        // as for a missing file, nothing. What it opens no child inherits.
         juce::MemoryBlock content;
         bool readOk = false;
+        watchingDescriptors = true;
         EXPECT_TRUE (returnsAtOnce ([&] { readOk = SettingsFile::read (mix, content); }, node)) << c.name;
+        watchingDescriptors = false;
+        EXPECT_EQ (inheritableDescriptors.load(), 0) << c.name;
         EXPECT_EQ (readOk, c.written != nullptr) << c.name;
         // (Two empty blocks are not compared: the framework's comparison
         // hands their null data to memcmp.)
@@ -546,6 +566,10 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
         EXPECT_EQ (modeOf (folder.getChildFile (c.written != nullptr ? c.written : "dotfiles/mix.qwv")), newFile ? newFileMode() : 0600u) << c.name;
 
         ::unlink (node.getFullPathName().toRawUTF8());   // the folder's removal leaves it
+
+        // Nothing that was opened stays open: a host with many instances
+        // would run out of descriptors.
+        EXPECT_EQ (entries (juce::File ("/proc/self/fd")).size(), descriptors) << c.name;
     }
 }
 

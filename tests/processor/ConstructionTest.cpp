@@ -266,6 +266,10 @@ TEST_F (Construction, AnEmptyOrCorruptFileIsNeitherTakenOverNorRewritten)
 {
     write (legacy(), keys ({ { UserSettings::ditherTypeKey, "2" } }));
 
+    // An instance that read the file before it was spoilt.
+    write (current(), keys ({ { UserSettings::tooltipsKey, "0" } }));
+    JucePlugin before;
+
     for (const char* content : { "", "<PROPERTIES><VALUE name=", "not xml at all" })
     {
         current().getParentDirectory().createDirectory();
@@ -276,6 +280,11 @@ TEST_F (Construction, AnEmptyOrCorruptFileIsNeitherTakenOverNorRewritten)
             EXPECT_EQ (p.getSettings()->getAllProperties().size(), 0);
         }
         EXPECT_EQ (current().loadFileAsString(), content);
+
+        // Its next save writes its whole set, not only what it changed.
+        before.getSettings()->storeDefaults (1, 0, 0);
+        ASSERT_TRUE (before.getSettings()->save());
+        EXPECT_TRUE (current().loadFileAsString().contains ("name=\"" + juce::String (UserSettings::tooltipsKey) + "\" val=\"0\"")) << content;
     }
 }
 
@@ -294,6 +303,13 @@ TEST_F (Construction, InstancesReadTheFileWhenTheyAreConstructed)
     JucePlugin fourth;
     EXPECT_EQ (fourth.ditherType.load(), 2);
     EXPECT_EQ (second.ditherType.load(), 1);
+
+    // A key that one instance removes stays removed when another that read
+    // it saves a change of its own.
+    first.getSettings()->removeValue (UserSettings::ditherTypeKey);
+    ASSERT_TRUE (first.getSettings()->save());
+    run (*fourth.getSettings(), "tooltips");
+    EXPECT_FALSE (current().loadFileAsString().contains (UserSettings::ditherTypeKey));
 }
 
 // Save as Default and the tooltip switch, by two instances of this process
