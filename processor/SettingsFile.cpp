@@ -158,24 +158,42 @@ bool SettingsFile::write (const juce::File& file, const juce::MemoryBlock& conte
     if (target == juce::File() || ! isRegularOrMissing (target.getFullPathName().toStdString()))
         return false;
 
+    // A file that is replaced keeps its permission bits (one made private
+    // stays private); a new one gets the mode that the framework's streams
+    // create files with, less the umask.
+    struct stat existing {};
+    const bool replacing = ::lstat (target.getFullPathName().toRawUTF8(), &existing) == 0;
+
     juce::TemporaryFile temporary (target, juce::TemporaryFile::useHiddenFile);
 
-    {
-        juce::FileOutputStream out (temporary.getFile(), 32768);
-
-        if (! out.openedOk())
-            return false;
-
-        out.write (content.getData(), content.getSize());
-        out.flush();
-
-        if (! out.getStatus().wasOk())
-            return false;
-    }
-
-    // The stream reports a short write only through the file's size.
-    if (temporary.getFile().getSize() != (juce::int64) content.getSize())
+    const int fd = ::open (temporary.getFile().getFullPathName().toRawUTF8(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
         return false;
 
-    return temporary.overwriteTargetFileWithTemporary();
+    // The bits go on before any content does, so that no one whom the old
+    // file kept out can open the new one meanwhile. Unlike the open's mode,
+    // fchmod's is not cut by the umask.
+    bool ok = ! replacing || ::fchmod (fd, existing.st_mode & 07777) == 0;
+
+    const auto* data = static_cast<const char*> (content.getData());
+
+    for (size_t done = 0; ok && done < content.getSize();)
+    {
+        const auto put = ::write (fd, data + done, content.getSize() - done);
+
+        if (put < 0 && errno == EINTR)
+            continue;
+
+        // A failed write (a full disk, the file size limit) ends it; the
+        // target stays as it was.
+        ok = put > 0;
+        done += ok ? (size_t) put : 0;
+    }
+
+    ok = ::close (fd) == 0 && ok;
+
+    // The temporary file replaces the target only when all of it was written;
+    // otherwise it is removed when it goes out of scope.
+    return ok && temporary.overwriteTargetFileWithTemporary();
 }

@@ -28,13 +28,14 @@ public:
 
     /** Makes the content the whole of the file. It is written to a temporary
         file beside the target, which replaces the target only once all of it
-        is on disk; on any failure the target stays as it was. A path that is
-        a symbolic link stays one: the write goes to where it leads (see
-        writeTarget), and fails when that is nowhere. Only a regular file is
-        replaced, or a missing one created: the write fails and leaves
-        anything else as it is (a folder, a device such as the /dev/null that
-        a settings file is linked to so that nothing is kept, a FIFO, a
-        socket). */
+        is on disk; on any failure the target stays as it was. The new file
+        keeps the target's permission bits; one that was not there gets 0644
+        less the umask. A path that is a symbolic link stays one: the write
+        goes to where it leads (see writeTarget), and fails when that is
+        nowhere. Only a regular file is replaced, or a missing one created:
+        the write fails and leaves anything else as it is (a folder, a device
+        such as the /dev/null that a settings file is linked to so that
+        nothing is kept, a FIFO, a socket). */
     static bool write (const juce::File& file, const juce::MemoryBlock& content);
 
     /** Links followed at most, as the kernel does (MAXSYMLINKS); a longer

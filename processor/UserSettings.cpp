@@ -91,9 +91,12 @@ namespace
     // The values of a settings file, taken from its XML as the framework's
     // properties file takes them (its binary format is not read: these
     // options store XML), but read through SettingsFile::read, which never
-    // waits and reads regular files only. No file (see isThere) holds no
-    // values; false, as the framework's isValidFile(), when one is there but
-    // holds no set of values.
+    // waits and reads regular files only. The bytes are decoded as the
+    // framework decodes a file's text (String::createStringFromData): a UTF-8
+    // byte-order mark is skipped, and after one of UTF-16, in either byte
+    // order, the rest is UTF-16; so a file that an editor saved so still gives
+    // its values. No file (see isThere) holds no values; false, as the
+    // framework's isValidFile(), when one is there but holds no set of values.
     bool readValues (const juce::File& file, juce::StringPairArray& values)
     {
         if (! isThere (file))
@@ -103,7 +106,8 @@ namespace
         if (! SettingsFile::read (file, bytes, (size_t) std::numeric_limits<int>::max()))
             return false;
 
-        const auto doc = juce::parseXMLIfTagMatches (bytes.toString(), "PROPERTIES");
+        const auto text = juce::String::createStringFromData (bytes.getData(), (int) bytes.getSize());
+        const auto doc = juce::parseXMLIfTagMatches (text, "PROPERTIES");
         if (doc == nullptr)
             return false;
 

@@ -110,6 +110,14 @@ $'readFromMemoryStream (state, loaded))
 $'readFromMemoryStream (state, loaded))
 +                return kResultTrue;'
 fault answered-pid-kept ui/SettingsFileChooser.cpp  $'before it reports.\n        dialogProcess = 0;'  'before it reports.'
+fault bom-not-decoded   processor/UserSettings.cpp  'juce::String::createStringFromData (bytes.getData(), (int) bytes.getSize())'  'bytes.toString()'
+fault mode-not-kept     processor/SettingsFile.cpp  '! replacing || ::fchmod (fd, existing.st_mode & 07777) == 0'  'true'
+fault merge-removed-back processor/UserSettings.cpp  'merged.remove (juce::StringRef (key));'  'continue;'
+fault unreadable-empties processor/UserSettings.cpp  'auto merged = readable ? onDisk : mine;'  'auto merged = onDisk;'
+fault read-fd-leak      processor/SettingsFile.cpp  $'    ::close (fd);\n    return ok;'  '    return ok;'
+fault read-leak-not-file processor/SettingsFile.cpp  'bool ok = ::fstat (fd, &info) == 0 && S_ISREG (info.st_mode);' \
+                                                    'if (::fstat (fd, &info) != 0 || ! S_ISREG (info.st_mode)) return false; bool ok = true;'
+fault read-inherited    processor/SettingsFile.cpp  'O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC'  'O_RDONLY | O_NONBLOCK | O_NOCTTY'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done

@@ -110,6 +110,9 @@ namespace
         return names;
     }
 
+    /** The permission bits of the file, and those that a new file gets. */
+    mode_t modeOf (const juce::File& f)   { struct stat info {}; return ::stat (f.getFullPathName().toRawUTF8(), &info) == 0 ? info.st_mode & 07777 : 0; }
+    mode_t newFileMode()                  { const auto mask = ::umask (0); ::umask (mask); return 0644 & ~mask; }
     /** Makes a FIFO, a Unix socket or a character device (as /dev/null is). */
     bool makeNode (const juce::File& path, mode_t kind)
     {
@@ -142,6 +145,16 @@ namespace
         for (int i = 0; i < 4; ++i) { v.push_back (p.aBuf[i]); v.push_back (p.bBuf[i]); }
         return v;
     }
+
+    std::atomic<bool> watchingDescriptors { false };
+    std::atomic<int> inheritableDescriptors { 0 };
+}
+
+// The C library's fstat, as waitpid and kill below: counts what a watched read opened that a child would inherit.
+extern "C" int fstat (int fd, struct stat* info) noexcept
+{
+    inheritableDescriptors += watchingDescriptors && (::fcntl (fd, F_GETFD) & FD_CLOEXEC) == 0 ? 1 : 0;
+    return ::fstatat (fd, "", info, AT_EMPTY_PATH);
 }
 
 TEST_F (SettingsFiles, CancellingEitherDialogChangesNothing)
@@ -311,11 +324,13 @@ TEST_F (SettingsFiles, SavesAreRepeatableAndReplaceLongerFilesWhole)
     juce::MemoryBlock longer;
     longer.setSize (4096, true);
     ASSERT_TRUE (first.replaceWithData (longer.getData(), longer.getSize()));
+    ASSERT_EQ (::chmod (first.getFullPathName().toRawUTF8(), 0600), 0);
     setSettings (true, 2, 3, 2, true);
     save (first);
     save (first);
 
     EXPECT_EQ (contentOf (first), chunk());
+    EXPECT_EQ (modeOf (first), 0600u);   // kept private
     EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 2);
 }
 
@@ -472,9 +487,11 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
 
     for (const auto& c : cases)
     {
+        const auto descriptors = entries (juce::File ("/proc/self/fd")).size();
         folder.deleteRecursively();
         ASSERT_TRUE (folder.getChildFile ("dotfiles/sub").createDirectory());
         ASSERT_TRUE (folder.getChildFile ("dotfiles/mix.qwv").replaceWithText ("old"));
+        ASSERT_EQ (::chmod (folder.getChildFile ("dotfiles/mix.qwv").getFullPathName().toRawUTF8(), 0600), 0);
 
         const auto node = folder.getChildFile ("dotfiles/node");
         if (c.node != 0 && ! makeNode (node, c.node))
@@ -499,7 +516,10 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
         // as for a missing file, nothing.
         juce::MemoryBlock content;
         bool readOk = false;
+        watchingDescriptors = true;
         EXPECT_TRUE (returnsAtOnce ([&] { readOk = SettingsFile::read (mix, content); }, node)) << c.name;
+        watchingDescriptors = false;
+        EXPECT_EQ (inheritableDescriptors.load(), 0) << c.name;   // what it opened no child inherits
         EXPECT_EQ (readOk, c.written != nullptr) << c.name;
         // (Two empty blocks are not compared: the framework's comparison
         // hands their null data to memcmp.)
@@ -533,8 +553,11 @@ TEST_F (SettingsFiles, ALinkedFileStaysALinkAndItsTargetGetsTheSave)
             EXPECT_EQ (contentOf (folder.getChildFile (c.written)), chunk()) << c.name;
         else
             EXPECT_EQ (folder.getChildFile ("dotfiles/mix.qwv").loadFileAsString(), "old") << c.name;
+        // The private file that the links lead to stays private; a new one gets the default mode.
+        EXPECT_EQ (modeOf (folder.getChildFile (c.written != nullptr ? c.written : "dotfiles/mix.qwv")), newFile ? newFileMode() : 0600u) << c.name;
 
         ::unlink (node.getFullPathName().toRawUTF8());   // the folder's removal leaves it
+        EXPECT_EQ (entries (juce::File ("/proc/self/fd")).size(), descriptors) << c.name;   // none left open
     }
 }
 

@@ -222,6 +222,18 @@ TEST_F (Construction, StartsFromTheStoredDefaultsWithEmptyStores)
     // The first engine tick takes the marker (and clears the shaping history).
     p.getAlgo().timerCallback();
     EXPECT_EQ (p.getDspChangedParam(), -1);
+    // The same defaults after a UTF-8 byte-order mark, or as UTF-16 (each ASCII byte and a zero) after its mark.
+    const std::string text = "<PROPERTIES><VALUE name=\"zeTyc4KU5HB\" val=\"2\"/><VALUE name=\"WMFLWlN9u2G\" val=\"3\"/>"
+                             "<VALUE name=\"VgVZZ62N1QI\" val=\"1\"/></PROPERTIES>";
+    for (const std::string mark : { "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF" })
+    {
+        auto bytes = mark;
+        for (char c : text)
+            bytes += mark.size() == 3 ? std::string (1, c) : mark[0] == '\xFF' ? std::string { c, '\0' } : std::string { '\0', c };
+        ASSERT_TRUE (current().replaceWithData (bytes.data(), bytes.size()));
+        JucePlugin q;
+        EXPECT_EQ (std::vector<int> ({ q.ditherType, q.noiseShaping, q.bitDepth }), std::vector<int> ({ 2, 3, 1 }));
+    }
 }
 
 TEST_F (Construction, StoredTextsAreReadAsIntegers)
@@ -241,6 +253,8 @@ TEST_F (Construction, AnEmptyOrCorruptFileIsNeitherTakenOverNorRewritten)
 {
     write (legacy(), keys ({ { UserSettings::ditherTypeKey, "2" } }));
 
+    write (current(), keys ({ { UserSettings::tooltipsKey, "0" } }));
+    JucePlugin before;   // reads the file before it is spoilt
     for (const char* content : { "", "<PROPERTIES><VALUE name=", "not xml at all" })
     {
         current().getParentDirectory().createDirectory();
@@ -251,6 +265,9 @@ TEST_F (Construction, AnEmptyOrCorruptFileIsNeitherTakenOverNorRewritten)
             EXPECT_EQ (p.getSettings()->getAllProperties().size(), 0);
         }
         EXPECT_EQ (current().loadFileAsString(), content);
+        before.getSettings()->storeDefaults (1, 0, 0);   // its next save writes its whole set
+        ASSERT_TRUE (before.getSettings()->save());
+        EXPECT_TRUE (current().loadFileAsString().contains ("name=\"" + juce::String (UserSettings::tooltipsKey) + "\" val=\"0\"")) << content;
     }
 }
 
@@ -269,6 +286,10 @@ TEST_F (Construction, InstancesReadTheFileWhenTheyAreConstructed)
     JucePlugin fourth;
     EXPECT_EQ (fourth.ditherType.load(), 2);
     EXPECT_EQ (second.ditherType.load(), 1);
+    first.getSettings()->removeValue (UserSettings::ditherTypeKey);   // stays removed when another saves
+    ASSERT_TRUE (first.getSettings()->save());
+    run (*fourth.getSettings(), "tooltips");
+    EXPECT_FALSE (current().loadFileAsString().contains (UserSettings::ditherTypeKey));
 }
 
 // Save as Default and the tooltip switch, by two instances of this process
