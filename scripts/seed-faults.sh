@@ -106,6 +106,7 @@ $'readFromMemoryStream (state, loaded))
 $'readFromMemoryStream (state, loaded))
                 return kResultTrue;'
 fault answered-pid-kept ui/SettingsFileChooser.cpp  $'before it reports.\n        dialogProcess = 0;'  'before it reports.'
+fault tips-of-any-window ui/SwitchableTooltipWindow.cpp  'if (delay == never || ! isOwn (component))'  'if (delay == never)'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done
