@@ -118,6 +118,7 @@ fault read-fd-leak      processor/SettingsFile.cpp  $'    ::close (fd);\n    ret
 fault read-leak-not-file processor/SettingsFile.cpp  'bool ok = ::fstat (fd, &info) == 0 && S_ISREG (info.st_mode);' \
                                                     'if (::fstat (fd, &info) != 0 || ! S_ISREG (info.st_mode)) return false; bool ok = true;'
 fault read-inherited    processor/SettingsFile.cpp  'O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC'  'O_RDONLY | O_NONBLOCK | O_NOCTTY'
+fault tips-of-any-window ui/SwitchableTooltipWindow.cpp  'if (delay == never || ! isOwn (component))'  'if (delay == never)'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done

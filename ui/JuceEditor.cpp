@@ -47,7 +47,7 @@ namespace
 
 JuceEditor::JuceEditor (JucePlugin* owner)
     : juce::AudioProcessorEditor (owner),
-      tooltipWindow (SwitchableTooltipWindow::defaultDelay)
+      tooltipWindow (*this, SwitchableTooltipWindow::defaultDelay)
 {
     auto makeButton = [this] (std::unique_ptr<juce::TextButton>& button, const char* text)
     {
@@ -329,8 +329,8 @@ void JuceEditor::showSettingsMenu()
     {
         switch (chosen)
         {
-            case load:               plugin().loadSettingsFile(); break;
-            case save:               plugin().saveSettingsFile(); break;
+            case load:               plugin().loadSettingsFile(); adoptDialog(); break;
+            case save:               plugin().saveSettingsFile(); adoptDialog(); break;
             case saveAsDefaultItem:  saveAsDefault(); break;
             case help:               openHelpFile(); break;
             case about:              showAboutBox(); break;
@@ -349,7 +349,7 @@ void JuceEditor::saveAsDefault()
 
     juce::AlertWindow::showMessageBoxAsync (juce::AlertWindow::InfoIcon, productName,
                                             "Dither settings have been saved as default.", "OK");
-    keepDialogAbove();
+    adoptDialog();
 }
 
 juce::String JuceEditor::helpFileRegistryPath()
@@ -375,7 +375,7 @@ void JuceEditor::openHelpFile()
 
     juce::AlertWindow::showMessageBoxAsync (juce::AlertWindow::WarningIcon, "Error!",
                                             helpFileMissingMessage (file.getFileName()), "OK");
-    keepDialogAbove();
+    adoptDialog();
 }
 
 void JuceEditor::showAboutBox()
@@ -397,16 +397,21 @@ void JuceEditor::showAboutBox()
     // before it is shown.
     auto* window = options.create();
     WindowStacking::keepAbove (*window, *this);
+    tooltipWindow.addDialog (*window);
     window->enterModalState (true, nullptr, true);
     aboutWindow = window;
 }
 
-void JuceEditor::keepDialogAbove()
+void JuceEditor::adoptDialog()
 {
-    // A message box has just entered the modal state: it is the modal
-    // component on top.
+    // A message box or the framework's own file dialog has just entered the
+    // modal state (the settings file chooser keeps the latter above already).
+    // A native file dialog is another process's window: then there is none.
     if (auto* dialog = juce::Component::getCurrentlyModalComponent())
+    {
         WindowStacking::keepAbove (*dialog, *this);
+        tooltipWindow.addDialog (*dialog);
+    }
 }
 
 void JuceEditor::switchTooltips()

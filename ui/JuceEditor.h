@@ -70,7 +70,10 @@ private:
     void saveAsDefault();
     void openHelpFile();
     void showAboutBox();
-    void keepDialogAbove();
+    /** The dialog this editor has just opened (the modal component on top,
+        if any) is kept above the editor's window, and its tips come from
+        the editor's tooltip window. */
+    void adoptDialog();
     void switchTooltips();
 
     SwitchableTooltipWindow tooltipWindow;

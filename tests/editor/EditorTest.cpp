@@ -117,10 +117,12 @@ TEST_F (Editor, TooltipDelayFollowsThePerUserKey)
 
 TEST_F (Editor, TipsSwitchedOffOfferNoTipWhateverTheClock)
 {
-    SwitchableTooltipWindow window;
+    juce::Component owner;
+    SwitchableTooltipWindow window (owner);
     juce::TooltipWindow plain;
     juce::TextButton button;
     button.setTooltip ("tip");
+    owner.addChildComponent (button);
 
     // On, it answers as the framework's window does; off, it has no tip.
     EXPECT_EQ (window.getTipFor (button), plain.getTipFor (button));

@@ -480,9 +480,27 @@ TEST_F (EditorWindow, TooltipsAppearOnHoverOnlyWhileSwitchedOn)
 {
     VANTREL_REQUIRE_DISPLAY();
 
+    // A second instance's editor is open beside this one, as a host shows
+    // two: each window's tips come from its own tooltip window alone.
+    editortest::ValuesPlugin otherPlugin;
+    otherPlugin.getSettings()->removeValue (UserSettings::tooltipsKey);
+    std::unique_ptr<JuceEditor> other (dynamic_cast<JuceEditor*> (otherPlugin.createEditorIfNeeded()));
+    auto otherWindow = std::make_unique<TestWindow> ("Vantrel Dither 2", *other, juce::Point<int> (800, 150));
+    ASSERT_TRUE (otherWindow->waitUntilShown());
+    const auto tipsShowing = []
+    {
+        int n = 0;
+        for (int i = juce::Desktop::getInstance().getNumComponents(); --i >= 0;)
+            n += dynamic_cast<juce::TooltipWindow*> (juce::Desktop::getInstance().getComponent (i)) != nullptr;
+        return n;
+    };
+    const auto hoverCommand = [this] (juce::Component& c)
+    {
+        return "xdotool mousemove " + juce::String (centreOf (c).x) + " " + juce::String (centreOf (c).y) + "; sleep 0.1";
+    };
+
     auto& tips = Access::tooltips (*editor);
-    const auto hover = "xdotool mousemove " + juce::String (centreOf (Access::bypass (*editor)).x) + " "
-                     + juce::String (centreOf (Access::bypass (*editor)).y) + "; sleep 0.1";
+    const auto hover = hoverCommand (Access::bypass (*editor));
 
     // From outside the window onto the button: the tip comes 700 ms after
     // the button saw the pointer arrive. On a busy machine the script that
@@ -511,15 +529,38 @@ TEST_F (EditorWindow, TooltipsAppearOnHoverOnlyWhileSwitchedOn)
     Access::bypass (*editor).removeMouseListener (&arrival);
     EXPECT_GE (shownAfter, 350u) << "the tip came without its delay";
     pump (200);
+    EXPECT_EQ (tipsShowing(), 1);
     screenshot (editorArea().withWidth (560).withHeight (300), "editor-tooltip");
 
     ASSERT_TRUE (runScript ("xdotool mousemove 20 20; sleep 0.1"));
     EXPECT_TRUE (pumpUntil ([&] { return ! tips.isVisible(); }, 2000));
 
+    // Off in this window, on in the other: no tip here, the other's there.
     tips.setDelay (SwitchableTooltipWindow::never);
     ASSERT_TRUE (runScript (hover));
     pump (1500);
-    EXPECT_FALSE (tips.isVisible());
+    EXPECT_EQ (tipsShowing(), 0);
+    ASSERT_TRUE (runScript (hoverCommand (Access::bypass (*other))));
+    EXPECT_TRUE (pumpUntil ([&] { return Access::tooltips (*other).isVisible(); }, 5000));
+    pump (200);
+    EXPECT_EQ (tipsShowing(), 1);
+    screenshot ({ 100, 100, 1180, 500 }, "editor-tooltip-two-windows");
+
+    // The about box that the other opened shows its link's tip through the
+    // other's tooltip window.
+    choose (Access::settings (*other), 5);
+    auto* about = dynamic_cast<juce::DialogWindow*> (juce::Component::getCurrentlyModalComponent());
+    auto* box = about != nullptr ? dynamic_cast<AboutDialog*> (about->getContentComponent()) : nullptr;
+    ASSERT_NE (box, nullptr);
+    ASSERT_TRUE (waitUntilPlaced (*about));
+    ASSERT_TRUE (runScript (hoverCommand (AboutDialogTestAccess::link (*box))));
+    EXPECT_TRUE (pumpUntil ([&] { return Access::tooltips (*other).isVisible(); }, 5000));
+    EXPECT_EQ (tipsShowing(), 1);
+    about->exitModalState (0);
+    pump (200);
+
+    otherWindow.reset();
+    otherPlugin.editorBeingDeleted (other.get());
 }
 
 TEST_F (EditorWindow, HelpOpensTheRegisteredFileOrWarns)
