@@ -106,6 +106,23 @@ $'readFromMemoryStream (state, loaded))
 $'readFromMemoryStream (state, loaded))
                 return kResultTrue;'
 fault answered-pid-kept ui/SettingsFileChooser.cpp  $'before it reports.\n        dialogProcess = 0;'  'before it reports.'
+fault close-loop-closes-pipe ui/DocumentLauncher.cpp  $'            if (fd != errorPipe)\n                close (fd);'  '            close (fd);'
+fault close-range-closes ui/DocumentLauncher.cpp  'close_range (3, ~0u, CLOSE_RANGE_CLOEXEC)'  'close_range (3, ~0u, 0)'
+fault exec-error-unwritten ui/DocumentLauncher.cpp  $'environ);\n                writeError (errorPipe[1], errno);'  'environ);'
+fault exec-error-ignored ui/DocumentLauncher.cpp  'return got == 0;'  'return got >= 0;'
+fault parent-skips-pipe ui/DocumentLauncher.cpp \
+$'        int error = 0;
+        ssize_t got;
+        while ((got = read (errorPipe[0], &error, sizeof (error))) < 0 && errno == EINTR) {}
+        close (errorPipe[0]);
+
+        return got == 0;' \
+$'        close (errorPipe[0]);
+        return true;'
+fault path-any-kind     ui/DocumentLauncher.cpp  'S_ISREG (info.st_mode) && access'  'access'
+fault path-no-exec-check ui/DocumentLauncher.cpp  ' && access (candidate.c_str(), X_OK) == 0'  ''
+fault path-no-follow    ui/DocumentLauncher.cpp  'stat (candidate.c_str(), &info)'  'lstat (candidate.c_str(), &info)'
+fault relative-dot-only ui/DocumentLauncher.cpp  "folders[start] == '/'"  "folders[start] != '.'"
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done
