@@ -123,6 +123,8 @@ fault path-any-kind     ui/DocumentLauncher.cpp  'S_ISREG (info.st_mode) && acce
 fault path-no-exec-check ui/DocumentLauncher.cpp  ' && access (candidate.c_str(), X_OK) == 0'  ''
 fault path-no-follow    ui/DocumentLauncher.cpp  'stat (candidate.c_str(), &info)'  'lstat (candidate.c_str(), &info)'
 fault relative-dot-only ui/DocumentLauncher.cpp  "folders[start] == '/'"  "folders[start] != '.'"
+fault ctl-no-rewind     cmake/VantrelJuce.cmake  'if (stream.seek (0, IBStream::kIBSeekSet, nullptr) != kResultTrue)'  'if (false)'
+fault ctl-first-4096    cmake/VantrelJuce.cmake  'for (;;)'  'while (allData.getDataSize() < sizeof (buffer))'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done
