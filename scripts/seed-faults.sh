@@ -119,6 +119,25 @@ fault read-leak-not-file processor/SettingsFile.cpp  'bool ok = ::fstat (fd, &in
                                                     'if (::fstat (fd, &info) != 0 || ! S_ISREG (info.st_mode)) return false; bool ok = true;'
 fault read-inherited    processor/SettingsFile.cpp  'O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC'  'O_RDONLY | O_NONBLOCK | O_NOCTTY'
 fault tips-of-any-window ui/SwitchableTooltipWindow.cpp  'if (delay == never || ! isOwn (component))'  'if (delay == never)'
+fault close-loop-closes-pipe ui/DocumentLauncher.cpp  $'            if (fd != errorPipe)\n                close (fd);'  '            close (fd);'
+fault close-range-closes ui/DocumentLauncher.cpp  'close_range (3, ~0u, CLOSE_RANGE_CLOEXEC)'  'close_range (3, ~0u, 0)'
+fault exec-error-unwritten ui/DocumentLauncher.cpp  $'environ);\n                writeError (errorPipe[1], errno);'  'environ);'
+fault exec-error-ignored ui/DocumentLauncher.cpp  'return got == 0;'  'return got >= 0;'
+fault parent-skips-pipe ui/DocumentLauncher.cpp \
+$'        int error = 0;
+        ssize_t got;
+        while ((got = read (errorPipe[0], &error, sizeof (error))) < 0 && errno == EINTR) {}
+        close (errorPipe[0]);
+
+        return got == 0;' \
+$'        close (errorPipe[0]);
+        return true;'
+fault path-any-kind     ui/DocumentLauncher.cpp  'S_ISREG (info.st_mode) && access'  'access'
+fault path-no-exec-check ui/DocumentLauncher.cpp  ' && access (candidate.c_str(), X_OK) == 0'  ''
+fault path-no-follow    ui/DocumentLauncher.cpp  'stat (candidate.c_str(), &info)'  'lstat (candidate.c_str(), &info)'
+fault relative-dot-only ui/DocumentLauncher.cpp  "folders[start] == '/'"  "folders[start] != '.'"
+fault ctl-no-rewind    cmake/juce-patches/05-controller-takes-unfit-state.patch  'if (stream.seek (0, IBStream::kIBSeekSet, nullptr) != kResultTrue)'  'if (false)'
+fault ctl-first-4096   cmake/juce-patches/05-controller-takes-unfit-state.patch  'for (;;)'  'while (allData.getDataSize() < sizeof (buffer))'
 
 if [[ "${1:-}" == "-l" ]]; then
     for i in "${!names[@]}"; do printf '%-20s %s\n' "${names[$i]}" "${files[$i]}"; done

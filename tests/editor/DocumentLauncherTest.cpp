@@ -98,8 +98,11 @@ namespace
         return ! (waitpid (-1, &status, WNOHANG) < 0 && errno == ECHILD);
     }
 
-    // A stand-in xdg-open in bin/ and, in the working folder, a decoy of the
-    // same name that records a launch with an extra first argument. Each
+    // A stand-in xdg-open in bin/ and, in the working folder and its bin/,
+    // decoys of the same name that record a launch with an extra first
+    // argument. Beside them, xdg-open files that cannot be run (not
+    // executable, a folder, a link to nothing, one whose interpreter is
+    // missing, which only exec finds out) and a link to the stand-in. Each
     // launch leaves a file of NUL-terminated arguments, written under another
     // name first so that the test never reads half of one, and the targets
     // of its descriptors. The scripts set their own PATH: the test's PATH
@@ -108,11 +111,18 @@ namespace
     {
         void SetUp() override
         {
-            for (auto& folder : { bin, records, documents, working, empty, other })
+            for (auto& folder : { bin, records, documents, working, working.getChildFile ("bin"), empty, other,
+                                  noExec, directory.getChildFile ("xdg-open"), dangling, link, broken })
                 ASSERT_TRUE (folder.createDirectory());
 
             ASSERT_TRUE (writeScript (bin.getChildFile ("xdg-open"), {}));
-            ASSERT_TRUE (writeScript (working.getChildFile ("xdg-open"), "printf '%s\\0' decoy; "));
+            for (auto& decoy : { working.getChildFile ("xdg-open"), working.getChildFile ("bin/xdg-open") })
+                ASSERT_TRUE (writeScript (decoy, "printf '%s\\0' decoy; "));
+
+            ASSERT_TRUE (writeScript (noExec.getChildFile ("xdg-open"), {}) && noExec.getChildFile ("xdg-open").setExecutePermission (false));
+            ASSERT_TRUE (juce::File::createSymbolicLink (dangling.getChildFile ("xdg-open"), root.getChildFile ("gone").getFullPathName(), false));
+            ASSERT_TRUE (bin.getChildFile ("xdg-open").createSymbolicLink (link.getChildFile ("xdg-open"), false));
+            ASSERT_TRUE (broken.getChildFile ("xdg-open").replaceWithText ("#!/nonexistent/interpreter\n") && broken.getChildFile ("xdg-open").setExecutePermission (true));
         }
 
         void TearDown() override
@@ -131,12 +141,17 @@ namespace
                 && script.setExecutePermission (true);
         }
 
-        // $PATH from a pattern with BIN, EMPTY and OTHER for those folders.
+        // $PATH from a pattern with a word in capitals for each folder below.
         juce::String pathFrom (const char* pattern) const
         {
             return juce::String (pattern).replace ("BIN", bin.getFullPathName())
                                          .replace ("EMPTY", empty.getFullPathName())
-                                         .replace ("OTHER", other.getFullPathName());
+                                         .replace ("OTHER", other.getFullPathName())
+                                         .replace ("NOEXEC", noExec.getFullPathName())
+                                         .replace ("DIRECTORY", directory.getFullPathName())
+                                         .replace ("DANGLING", dangling.getFullPathName())
+                                         .replace ("LINK", link.getFullPathName())
+                                         .replace ("BROKEN", broken.getFullPathName());
         }
 
         // Waits for the one launch expected and checks it, then clears the records.
@@ -170,6 +185,11 @@ namespace
         const juce::File working { root.getChildFile ("working") };
         const juce::File empty { root.getChildFile ("empty") };
         const juce::File other { root.getChildFile ("other") };
+        const juce::File noExec { root.getChildFile ("not executable") };
+        const juce::File directory { root.getChildFile ("directory") };
+        const juce::File dangling { root.getChildFile ("dangling") };
+        const juce::File link { root.getChildFile ("link") };
+        const juce::File broken { root.getChildFile ("broken") };
         const juce::File leaked { root.getChildFile ("leaked descriptor") };
         juce::String atThree;   // the target of descriptor 3, where a test made it one to leave out
     };
@@ -215,8 +235,8 @@ namespace
 // Each file name arrives as the one argument, byte for byte, nothing in it
 // runs, the file's execute bit plays no part, and the process keeps no child.
 // xdg-open is found in any absolute folder of the PATH, never under the
-// working folder, and it gets none of the host's descriptors, 3 included,
-// with close_range or without.
+// working folder, past one there that cannot be run, and through a link; it
+// gets none of the host's descriptors, 3 included, with close_range or without.
 TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
 {
     struct Case { const char* name; bool executable; const char* path; };
@@ -233,6 +253,12 @@ TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
         { "dot first.pdf", false, ".:BIN" },
         { "empty entry first.pdf", false, ":BIN" },
         { "relative entry first.pdf", false, "../working:BIN" },
+        { "relative name first.pdf", false, "bin:BIN" },
+        { "trailing slashes.pdf", false, "EMPTY/::BIN/" },
+        { "not executable first.pdf", false, "NOEXEC:BIN" },
+        { "folder first.pdf", false, "DIRECTORY:BIN" },
+        { "dangling link first.pdf", false, "DANGLING:BIN" },
+        { "through a link.pdf", false, "LINK" },
     };
 
     const LeakedDescriptors descriptors (leaked, true);
@@ -263,21 +289,25 @@ TEST_F (DocumentLauncherStub, StartsXdgOpenWithThePathAsItsOnlyArgument)
     expectOneLaunchWith (documents.getChildFile ("run-me.pdf").getFullPathName(), "without close_range");
 
     // Nothing the names hold ran, neither here nor in the documents' folder;
-    // the decoy is all the working folder holds.
+    // the decoys are all the working folder holds.
     juce::Thread::sleep (200);
-    EXPECT_EQ (working.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+    EXPECT_EQ (working.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 2);
     EXPECT_EQ (documents.getNumberOfChildFiles (juce::File::findFilesAndDirectories), (int) std::size (cases));
     EXPECT_TRUE (launches (records).isEmpty());
     EXPECT_FALSE (hasChildren());
 
-    // No xdg-open on the PATH but in the working folder, or none at all: the
-    // launch reports that it did not start.
-    for (const auto* path : { ".", "EMPTY:OTHER" })
-    {
-        setenv ("PATH", pathFrom (path).toRawUTF8(), 1);
-        EXPECT_FALSE (DocumentLauncher::open (documents.getChildFile ("run-me.pdf").getFullPathName())) << path;
-        EXPECT_FALSE (hasChildren());
-    }
+    // No xdg-open on the PATH but in the working folder (a trailing colon
+    // names it too), none at all, or one whose exec fails: the launch reports
+    // that it did not start, whether the descriptors are marked or closed.
+    for (const bool withoutCloseRange : { false, true })
+        for (const auto* path : { ".", "EMPTY:OTHER", "OTHER:", "BROKEN" })
+        {
+            setenv ("PATH", pathFrom (path).toRawUTF8(), 1);
+            closeRangeMissing = withoutCloseRange;
+            EXPECT_FALSE (DocumentLauncher::open (documents.getChildFile ("run-me.pdf").getFullPathName())) << path << (withoutCloseRange ? " without close_range" : "");
+            closeRangeMissing = false;
+            EXPECT_FALSE (hasChildren());
+        }
 
     juce::Thread::sleep (200);
     EXPECT_TRUE (launches (records).isEmpty());

@@ -650,20 +650,26 @@ TEST (Host, DamagedComponentStatesChangeNothing)
     }
 
     // The sound state and its preset image still restore exactly, through
-    // either stream. So does a bank whose byte-size field is off: nothing
-    // reads it (the framework never did, and its own VST 2 hosting writes 0
-    // there). The chunk's size alone places the chunk: one byte short of the
+    // any stream, one that reaches the controller at its end too. So do an
+    // image whose list lies past 4096 bytes behind its bank (more than one
+    // read of the controller takes) and a bank whose byte-size field is off:
+    // nothing reads it (the framework never did, and its own VST 2 hosting
+    // writes 0 there). The chunk's size alone places the chunk: one byte short of the
     // bank, it leaves the last byte of "JUCEPrivateData" out, so the processor
     // gets its chunk with the private data behind it, which it does not read.
     std::vector<std::pair<std::string, juce::MemoryBlock>> sound { { "the sound state", good }, { "its preset image", image } };
     for (const uint32_t bankSize : { (uint32_t) content + 151, (uint32_t) content + 153, (uint32_t) content + 160, 0u, 0xffffffffu })
         sound.push_back ({ "bank size " + std::to_string ((int32_t) bankSize), withBigEndian (good, 20, bankSize) });
     sound.push_back ({ "chunk size one short", withBigEndian (good, 172, (uint32_t) content - 1) });
+    auto padded = good;
+    padded.setSize (size + 4096, true);
+    sound.push_back ({ "an image with 4096 bytes behind the bank", Vst3Restore::presetImage (padded) });
 
-    for (const auto stream : { Vst3Restore::Stream::plain, Vst3Restore::Stream::sizeable })
+    for (const auto stream : { Vst3Restore::Stream::plain, Vst3Restore::Stream::sizeable, Vst3Restore::Stream::atEnd })
         for (const auto& [name, state] : sound)
         {
-            const auto row = name + (stream == Vst3Restore::Stream::plain ? "" : ", sizeable stream");
+            const char* const through[] = { "", ", sizeable stream", ", stream at its end" };
+            const auto row = name + through[(int) stream];
             ASSERT_NE (host.restore (before.state).first, kResultFalse);
             ASSERT_TRUE (host.seen() == before) << row;
             const auto [component, controller] = host.restore (state, stream);

@@ -92,7 +92,7 @@ std::pair<tresult, tresult> Vst3Restore::restore (const void* data, size_t size,
     stream->write (const_cast<void*> (data), (int32) size, nullptr);
     stream->seek (0, IBStream::kIBSeekSet, nullptr);
     const auto componentResult = component->setState (stream);
-    stream->seek (0, IBStream::kIBSeekSet, nullptr);
+    stream->seek (0, kind == Stream::atEnd ? IBStream::kIBSeekEnd : IBStream::kIBSeekSet, nullptr);
     return { componentResult, controller->setComponentState (stream) };
 }
 

@@ -25,8 +25,10 @@ public:
     /** The stream that the host hands over: one that only reads and seeks,
         as the SDK's MemoryStream, or one that also tells its size
         (ISizeableStream), as many hosts' streams do, and hands its bytes
-        over in small pieces; the framework reads the latter by its size. */
-    enum class Stream { plain, sizeable };
+        over in small pieces; the framework reads the latter by its size.
+        atEnd is a plain one that reaches the controller positioned at its
+        end, as a host leaves it that does not rewind after the component. */
+    enum class Stream { plain, sizeable, atEnd };
 
     /** The component's result, then the controller's. */
     std::pair<Steinberg::tresult, Steinberg::tresult> restore (const void* data, size_t size, Stream kind = Stream::plain);
