@@ -23,7 +23,8 @@ set(_patched_files
     juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp
     juce_gui_basics/juce_gui_basics.cpp
     juce_gui_basics/native/juce_linux_Windowing.cpp
-    juce_gui_basics/menus/juce_PopupMenu.cpp)
+    juce_gui_basics/menus/juce_PopupMenu.cpp
+    juce_gui_basics/native/x11/juce_linux_XWindowSystem.cpp)
 file(GLOB _juce_patches CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/juce-patches/*.patch")
 list(SORT _juce_patches)
 
@@ -86,7 +87,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${VANTREL_VST3_C
 # installed module.
 set(_gui_basics_in "${_juce_modules}/juce_gui_basics")
 set(_gui_basics_out "${VANTREL_JUCE_OVERRIDES_DIR}/juce_gui_basics")
-foreach(_file native/juce_linux_Windowing.cpp menus/juce_PopupMenu.cpp)
+foreach(_file native/juce_linux_Windowing.cpp menus/juce_PopupMenu.cpp native/x11/juce_linux_XWindowSystem.cpp)
     file(READ "${_scratch}/juce_gui_basics/${_file}" _text)
     if(_text MATCHES "#include")
         message(FATAL_ERROR "${_file} includes other files; the copy cannot resolve them")
@@ -94,7 +95,7 @@ foreach(_file native/juce_linux_Windowing.cpp menus/juce_PopupMenu.cpp)
     _vantrel_put_copy(juce_gui_basics/${_file} "${_text}")
 endforeach()
 file(READ "${_scratch}/juce_gui_basics/juce_gui_basics.cpp" _text)
-foreach(_file native/juce_linux_Windowing.cpp menus/juce_PopupMenu.cpp)
+foreach(_file native/juce_linux_Windowing.cpp menus/juce_PopupMenu.cpp native/x11/juce_linux_XWindowSystem.cpp)
     string(FIND "${_text}" "#include \"${_file}\"" _at)
     if(_at EQUAL -1)
         message(FATAL_ERROR "juce_gui_basics.cpp no longer includes ${_file}")

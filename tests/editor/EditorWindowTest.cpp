@@ -740,6 +740,19 @@ TEST_F (EditorWindow, AWindowStartsWhereItWasPutAndStaysWhereItWasMoved)
     }
 }
 
+// When the focus moves, the framework asks the X server for the parents of the
+// focused window, which can be another client's and be destroyed meanwhile (a
+// window manager's frame of a dialog that closed). Inside a host the error for
+// it would reach the host's X error handler, and GTK's ends the host.
+TEST_F (EditorWindow, AWindowThatVanishesWhileTheFocusMovesRaisesNoXError)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    auto* peer = window->getPeer();
+    ASSERT_NE (peer, nullptr);
+    EXPECT_EQ (xErrorsWhileFocusedWindowsVanish ([peer] { (void) peer->isFocused(); }, 2000), 0);
+}
+
 // The host raises its main window, which keeps the plug-in window above it,
 // while a dialog of the editor is open: the about box, a message box and the
 // framework's own file dialog stay above both, so that the window blocked by

@@ -4,6 +4,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <atomic>
+#include <thread>
+
 namespace windowtest
 {
     struct ForeignWindow::Connection
@@ -164,5 +167,62 @@ namespace windowtest
             return (unsigned long) (juce::pointer_sized_uint) peer->getNativeHandle();
 
         return 0;
+    }
+
+    namespace
+    {
+        // The client that makes the windows: its own errors are not counted.
+        std::atomic<Display*> churnDisplay { nullptr };
+        std::atomic<int> errorsSeen { 0 };
+
+        int countError (Display* display, XErrorEvent*)
+        {
+            if (display != churnDisplay.load())
+                ++errorsSeen;
+
+            return 0;
+        }
+    }
+
+    int xErrorsWhileFocusedWindowsVanish (const std::function<void()>& probe, int milliseconds)
+    {
+        auto* display = XOpenDisplay (nullptr);
+
+        if (display == nullptr)
+            return -1;
+
+        churnDisplay = display;
+        errorsSeen = 0;
+        const auto previousHandler = XSetErrorHandler (countError);
+        std::atomic<bool> stop { false };
+
+        // Windows that the manager leaves alone, so that each can take the
+        // focus as soon as it is mapped.
+        std::thread churn ([display, &stop]
+        {
+            XSetWindowAttributes attributes {};
+            attributes.override_redirect = True;
+
+            while (! stop)
+            {
+                const auto w = XCreateWindow (display, DefaultRootWindow (display), 0, 0, 8, 8, 0, CopyFromParent,
+                                              InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+                XMapWindow (display, w);
+                XSetInputFocus (display, w, RevertToPointerRoot, CurrentTime);
+                XSync (display, False);
+                XDestroyWindow (display, w);
+                XSync (display, False);
+            }
+        });
+
+        for (const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds; juce::Time::getMillisecondCounter() < end;)
+            probe();
+
+        stop = true;
+        churn.join();
+        XSetErrorHandler (previousHandler);
+        churnDisplay = nullptr;
+        XCloseDisplay (display);
+        return errorsSeen;
     }
 }

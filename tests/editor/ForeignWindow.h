@@ -2,6 +2,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -50,4 +51,12 @@ namespace windowtest
 
     /** The X window of a component on the desktop; 0 for none. */
     unsigned long windowOf (juce::Component& component);
+
+    /** Calls the probe again and again for the time given while another
+        client gives the focus to windows of its own and destroys them at
+        once, as a window manager does with the frame of a dialog that
+        closes. Meanwhile an X error handler stands in for a host's (GTK's
+        ends the host): the number of X errors it saw for this process's own
+        requests. */
+    int xErrorsWhileFocusedWindowsVanish (const std::function<void()>& probe, int milliseconds);
 }
