@@ -77,6 +77,9 @@ fault take-back-any-time cmake/juce-patches/09-menu-closed-by-hosts-focus.patch 
 fault handler-restored-early cmake/juce-patches/10-x-error-for-a-vanished-window-ends-the-host.patch \
 $'     const auto result = X11Symbols::getInstance()->xQueryTree (display, possibleChild, &root, &parent, &windowList, &windowListSize);\n+    X11Symbols::getInstance()->xSetErrorHandler (previousHandler);' \
 $'+    X11Symbols::getInstance()->xSetErrorHandler (previousHandler);\n     const auto result = X11Symbols::getInstance()->xQueryTree (display, possibleChild, &root, &parent, &windowList, &windowListSize);'
+fault one-parent-position cmake/juce-patches/11-embedded-views-share-one-position.patch \
+    'parentScreenPosition.value_or (XWindowSystem::getInstance()->getPhysicalParentScreenPosition())' \
+    'XWindowSystem::getInstance()->getPhysicalParentScreenPosition()'
 fault stream-pieces     cmake/juce-patches/03-state-read-over-itself-in-pieces.patch  'static_cast<char*> (block.getData()) + len, static_cast<int32> (block.getSize()) - len' \
                                                  'block.getData(), static_cast<int32> (block.getSize())'
 fault write-any-kind    processor/SettingsFile.cpp  '! isRegularOrMissing (target.getFullPathName().toStdString())'  'target.isDirectory()'

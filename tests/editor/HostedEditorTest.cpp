@@ -654,6 +654,31 @@ TEST_F (HostedEditor, DeletingAnotherInstanceWithItsWindowOpenLeavesThisOneWorki
     EXPECT_TRUE (pumpUntil ([&] { return bypassRed() == 0; }, 5000)) << "the click does not show";
 }
 
+// Two views open side by side, tips switched off in this one: over its
+// buttons no tip shows, over the other's the other's tip shows, once, from
+// whichever view the pointer came.
+TEST_F (HostedEditor, EachViewShowsItsOwnTipsWithAnotherViewOpen)
+{
+    VANTREL_REQUIRE_DISPLAY();
+
+    OtherInstance other;
+    ASSERT_NO_FATAL_FAILURE (other.open ({ 640, 160 }));
+    ASSERT_TRUE (runScript (openMenuCommand (settingsRow) + pickCommand (6)));
+
+    const auto here = buttonCentre (bypassRow), there = other.view().getPosition() + (here - view().getPosition());
+    const auto tipsAfterHovering = [] (juce::Point<int> p)
+    {
+        return "xdotool mousemove " + juce::String (p.x) + " " + juce::String (p.y) + "; sleep 2; "
+               "test $(xdotool search --onlyvisible --name '^tooltip$' | wc -l) = ";
+    };
+
+    for (int round = 0; round < 2; ++round)
+    {
+        EXPECT_TRUE (runScript (tipsAfterHovering (there) + "1")) << "no tip, or more than one, over the other view; round " << round;
+        EXPECT_TRUE (runScript (tipsAfterHovering (here) + "0")) << "a tip over the view whose tips are off; round " << round;
+    }
+}
+
 // When a window of the plug-in that covers its editors closes, the X server
 // asks each editor to draw the uncovered part again. With the pointer parked
 // away from the plug-in's windows nothing else happens that would make them
