@@ -18,13 +18,15 @@ if(NOT EXISTS "${_juce_modules}/juce_gui_basics/native/juce_linux_Windowing.cpp"
     set(_juce_modules "/usr/share/juce/modules")
 endif()
 set(VANTREL_JUCE_OVERRIDES_DIR "${CMAKE_BINARY_DIR}/juce_overrides")
+# The GUI module's patched sources, which its unity source includes.
+set(_gui_basics_sources native/juce_linux_Windowing.cpp menus/juce_PopupMenu.cpp native/x11/juce_linux_XWindowSystem.cpp)
 set(_patched_files
     juce_audio_processors/format_types/juce_VST3Common.h
     juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp
-    juce_gui_basics/juce_gui_basics.cpp
-    juce_gui_basics/native/juce_linux_Windowing.cpp
-    juce_gui_basics/menus/juce_PopupMenu.cpp
-    juce_gui_basics/native/x11/juce_linux_XWindowSystem.cpp)
+    juce_gui_basics/juce_gui_basics.cpp)
+foreach(_file IN LISTS _gui_basics_sources)
+    list(APPEND _patched_files juce_gui_basics/${_file})
+endforeach()
 file(GLOB _juce_patches CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/juce-patches/*.patch")
 list(SORT _juce_patches)
 
@@ -56,8 +58,8 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_juce_patches})
 
 # Puts a patched file in place through the scratch tree, so that the copy keeps
 # its time stamp while its text stays the same: a configure run alone then
-# recompiles nothing. The copies live elsewhere than the module: `includes`
-# rewrites their relative includes to absolute paths first.
+# recompiles nothing. The copies live elsewhere than the module, so a copy
+# that includes files of its module has those includes made absolute first.
 function(_vantrel_put_copy file text)
     file(WRITE "${_scratch}/${file}.out" "${text}")
     configure_file("${_scratch}/${file}.out" "${VANTREL_JUCE_OVERRIDES_DIR}/${file}" COPYONLY)
@@ -87,23 +89,22 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${VANTREL_VST3_C
 # installed module.
 set(_gui_basics_in "${_juce_modules}/juce_gui_basics")
 set(_gui_basics_out "${VANTREL_JUCE_OVERRIDES_DIR}/juce_gui_basics")
-foreach(_file native/juce_linux_Windowing.cpp menus/juce_PopupMenu.cpp native/x11/juce_linux_XWindowSystem.cpp)
+file(READ "${_scratch}/juce_gui_basics/juce_gui_basics.cpp" _unity)
+foreach(_file IN LISTS _gui_basics_sources)
     file(READ "${_scratch}/juce_gui_basics/${_file}" _text)
     if(_text MATCHES "#include")
         message(FATAL_ERROR "${_file} includes other files; the copy cannot resolve them")
     endif()
     _vantrel_put_copy(juce_gui_basics/${_file} "${_text}")
-endforeach()
-file(READ "${_scratch}/juce_gui_basics/juce_gui_basics.cpp" _text)
-foreach(_file native/juce_linux_Windowing.cpp menus/juce_PopupMenu.cpp native/x11/juce_linux_XWindowSystem.cpp)
-    string(FIND "${_text}" "#include \"${_file}\"" _at)
+
+    string(FIND "${_unity}" "#include \"${_file}\"" _at)
     if(_at EQUAL -1)
         message(FATAL_ERROR "juce_gui_basics.cpp no longer includes ${_file}")
     endif()
-    string(REPLACE "#include \"${_file}\"" "#include \"${_gui_basics_out}/${_file}\"" _text "${_text}")
+    string(REPLACE "#include \"${_file}\"" "#include \"${_gui_basics_out}/${_file}\"" _unity "${_unity}")
 endforeach()
-string(REGEX REPLACE "#include \"([^/\"][^\"]*)\"" "#include \"${_gui_basics_in}/\\1\"" _text "${_text}")
-_vantrel_put_copy(juce_gui_basics/juce_gui_basics.cpp "${_text}")
+string(REGEX REPLACE "#include \"([^/\"][^\"]*)\"" "#include \"${_gui_basics_in}/\\1\"" _unity "${_unity}")
+_vantrel_put_copy(juce_gui_basics/juce_gui_basics.cpp "${_unity}")
 
 # Makes every target that uses the interface target compile the copy in place
 # of the installed source; configure stops when the target no longer has it.
